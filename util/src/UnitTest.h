@@ -1,0 +1,37 @@
+#ifndef QVX_UNIT_TEST_H
+#define QVX_UNIT_TEST_H
+
+#include <atomic>
+#include <string>
+
+#include "QvxExport.h"
+
+// Whether the process runs as a unit test ("UNIT_TESTING" set to true in any
+// letter case), where the regression-test data lies
+// ("CPP_REGRESSION_TEST_DATA_DIR"), and the base class of native test cases.
+// A true answer is remembered until a UnitTest is constructed; a false one is
+// read again at the next call.
+class QVXUTIL_API UnitTest
+{
+public:
+    static bool unitTesting();
+    // Prints "Environmental variable CPP_REGRESSION_TEST_DATA_DIR not defined"
+    // on standard output when the directory is empty.
+    std::string getTestDataDir() const;
+
+    // The test case's body; each test case defines it.
+    virtual void run() = 0;
+
+protected:
+    UnitTest();
+    virtual ~UnitTest();
+
+private:
+    std::string _testDataDir;
+    static std::atomic<bool> _unitTesting;
+};
+
+// 1 while UnitTest::unitTesting() is true, else 0.
+QVXUTIL_C_API int unitTesting();
+
+#endif

@@ -1,0 +1,229 @@
+#include "kbrAssert.h"
+
+#include <jni.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "AssertException.h"
+#include "MessageBox.h"
+#include "UnitTest.h"
+
+namespace {
+std::atomic<bool> _isJniModeEnabled{false};
+std::atomic<JavaVM*> _pVirtualMachine{nullptr};
+std::atomic<bool> _isAssertExceptionModeEnabled{false};
+std::atomic<bool> _isAssertNopModeEnabled{false};
+std::atomic<bool> _isJavaUnitTestingKnown{false};
+std::atomic<bool> _isJavaUnitTesting{false};
+
+const char* const FATAL_ERROR_CAPTION = "Fatal Error - contact k7300 support";
+
+std::string reportText(const std::string& condition, const std::string& message,
+                       const std::string& fileName, int line)
+{
+    std::ostringstream os;
+    os << "ERROR: Assertion \"" << condition;
+    if (message.empty())
+        os << "\" failed in file ";
+    else
+        os << "\" (" << message << ") failed in file ";
+    os << fileName << " on line " << line;
+    return os.str();
+}
+
+[[noreturn]] void throwAssertException(const std::string& condition, const std::string& message,
+                                       const std::string& fileName, unsigned int line)
+{
+    if (message.empty())
+        throw AssertException(condition, fileName, line);
+    throw AssertException(condition, message, fileName, line);
+}
+}  // namespace
+
+void showKbrAssertWithMessage(const std::string& condition, const std::string& message,
+                              const std::string& fileName, unsigned int line)
+{
+    if (_isJniModeEnabled)
+        throwAssertException(condition, message, fileName, line);
+    if (_isAssertNopModeEnabled)
+        return;
+    if (_isAssertExceptionModeEnabled)
+        throwAssertException(condition, message, fileName, line);
+
+    const std::string text = reportText(condition, message, fileName, static_cast<int>(line));
+    std::cout << text << std::endl;
+    if (!UnitTest::unitTesting())
+        displayMessageBoxWithOKButton(text.c_str(), FATAL_ERROR_CAPTION);
+    std::exit(1);
+}
+
+void showKbrAssert(const std::string& condition, const std::string& fileName, unsigned int line)
+{
+    showKbrAssertWithMessage(condition, std::string(), fileName, line);
+}
+
+void enableAssertExceptionMode() { _isAssertExceptionModeEnabled = true; }
+void disableAssertExceptionMode() { _isAssertExceptionModeEnabled = false; }
+bool isAssertExceptionModeEnabled() { return _isAssertExceptionModeEnabled; }
+void enableAssertNopMode() { _isAssertNopModeEnabled = true; }
+void disableAssertNopMode() { _isAssertNopModeEnabled = false; }
+bool isAssertNopModeEnabled() { return _isAssertNopModeEnabled; }
+bool isJniModeEnabled() { return _isJniModeEnabled; }
+
+void setupJniAssertMode(JavaVM* pVirtualMachine)
+{
+    _isJniModeEnabled = false;
+    if (pVirtualMachine == NULL)
+    {
+        showKbrAssertWithMessage("pVirtualMachine != NULL", "Virtual machine instance is NULL!",
+                                 __FILE__, __LINE__);
+        return;  // nop mode: JNI mode stays off without a machine
+    }
+    _pVirtualMachine = pVirtualMachine;
+    _isJniModeEnabled = true;
+}
+
+namespace {
+JNIEnv* attachCurrentThread(JavaVM* vm)
+{
+    void* env = nullptr;
+    if (vm->AttachCurrentThread(&env, nullptr) != JNI_OK)
+        return nullptr;
+    return static_cast<JNIEnv*>(env);
+}
+
+void restorePendingException(JNIEnv* env, jthrowable pending)
+{
+    env->ExceptionClear();
+    if (pending != nullptr)
+        env->Throw(pending);
+}
+}  // namespace
+
+void raiseJavaAssertWithMessage(const std::string& message)
+{
+    const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
+    if (!origIsJniModeEnabledValue)
+    {
+        showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
+                                 __FILE__, __LINE__);
+        return;  // nop mode: there is no bridge to raise the message on
+    }
+    JavaVM* const vm = _pVirtualMachine;
+    if (vm == NULL)
+    {
+        showKbrAssertWithMessage("_pVirtualMachine != NULL", "Virtual machine instance is NULL!",
+                                 __FILE__, __LINE__);
+        _isJniModeEnabled = origIsJniModeEnabledValue;
+        return;  // nop mode: never use a missing machine
+    }
+
+    _isJniModeEnabled = origIsJniModeEnabledValue;
+    JNIEnv* env = attachCurrentThread(vm);
+    if (env == nullptr)
+    {
+        _isJniModeEnabled = false;
+        showKbrAssertWithMessage("_isJniModeEnabled", "Cannot attach to JNI environment!",
+                                 __FILE__, __LINE__);
+        return;
+    }
+    env->ExceptionClear();
+
+    jclass assertClass = env->FindClass("com/torvane/util/Assert");
+    if (assertClass == nullptr)
+    {
+        _isJniModeEnabled = false;
+        showKbrAssertWithMessage("_isJniModeEnabled", "Cannot find Assert class!", __FILE__,
+                                 __LINE__);
+        return;
+    }
+    jmethodID expect = env->GetStaticMethodID(assertClass, "expect", "(ZLjava/lang/String;)V");
+    if (expect == nullptr)
+    {
+        _isJniModeEnabled = false;
+        showKbrAssertWithMessage("_isJniModeEnabled", "Cannot find Assert.expect() method!",
+                                 __FILE__, __LINE__);
+        return;
+    }
+    jstring text = env->NewStringUTF(message.c_str());
+    env->CallStaticVoidMethod(assertClass, expect, JNI_FALSE, text);
+}
+
+void raiseJavaAssertForUnhandledException(const std::string& fileName, int line)
+{
+    raiseJavaAssertWithMessage(reportText("false", "Unhandled JNI exception", fileName, line));
+}
+
+bool isJavaUnitTesting()
+{
+    if (_isJavaUnitTestingKnown)
+        return _isJavaUnitTesting;
+
+    // JNI mode stays off while the bridge's own checks run; a check that throws
+    // leaves it off. When a check returns (nop mode) the function answers false,
+    // caches nothing and puts the flag back as it was.
+    const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
+    if (!origIsJniModeEnabledValue)
+    {
+        showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
+                                 __FILE__, __LINE__);
+        return false;
+    }
+    JavaVM* const vm = _pVirtualMachine;
+    if (vm == NULL)
+    {
+        showKbrAssertWithMessage("_pVirtualMachine != NULL", "Virtual machine instance is NULL!",
+                                 __FILE__, __LINE__);
+        _isJniModeEnabled = origIsJniModeEnabledValue;
+        return false;
+    }
+    JNIEnv* pJniEnv = attachCurrentThread(vm);
+    if (pJniEnv == NULL)
+    {
+        showKbrAssertWithMessage("pJniEnv != NULL", "Cannot attach to JNI environment",
+                                 __FILE__, __LINE__);
+        _isJniModeEnabled = origIsJniModeEnabledValue;
+        return false;
+    }
+
+    jthrowable pending = pJniEnv->ExceptionOccurred();
+    if (pending != nullptr)
+        pJniEnv->ExceptionClear();
+
+    // On a failed lookup the lookup's own error is dropped and the caller's
+    // pending exception is put back before the check reports.
+    jclass unitTestClass = pJniEnv->FindClass("com/torvane/util/UnitTest");
+    if (unitTestClass == NULL)
+    {
+        restorePendingException(pJniEnv, pending);
+        showKbrAssertWithMessage("unitTestClass != NULL", "Cannot find UnitTest class!",
+                                 __FILE__, __LINE__);
+        _isJniModeEnabled = origIsJniModeEnabledValue;
+        return false;
+    }
+    jmethodID methodID = pJniEnv->GetStaticMethodID(unitTestClass, "unitTesting", "()Z");
+    if (methodID == NULL)
+    {
+        restorePendingException(pJniEnv, pending);
+        showKbrAssertWithMessage("methodID != NULL", "Cannot find UnitTest.unitTesting() method!",
+                                 __FILE__, __LINE__);
+        _isJniModeEnabled = origIsJniModeEnabledValue;
+        return false;
+    }
+    const jboolean answer = pJniEnv->CallStaticBooleanMethod(unitTestClass, methodID);
+    _isJavaUnitTesting = (answer == JNI_TRUE);
+    if (pending != nullptr)
+        pJniEnv->Throw(pending);
+    _isJavaUnitTestingKnown = true;
+    _isJniModeEnabled = origIsJniModeEnabledValue;
+    return _isJavaUnitTesting;
+}
+
+int displayMessageBoxWithOKButton(const char* text, const char* caption)
+{
+    return qvx::platform::showMessageBox(
+        text, caption, qvx::platform::MESSAGE_BOX_OK | qvx::platform::MESSAGE_BOX_SETFOREGROUND);
+}

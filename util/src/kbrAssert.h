@@ -1,0 +1,61 @@
+#ifndef QVX_KBR_ASSERT_H
+#define QVX_KBR_ASSERT_H
+
+#include <string>
+
+#include "HostJni.h"
+#include "QvxExport.h"
+
+// The failed-check routine and its modes. A check is made in place: the caller
+// tests its condition and calls showKbrAssert / showKbrAssertWithMessage only
+// when it is false, passing the condition's source text. The mode decides:
+//   JNI mode      -> throw AssertException
+//   nop mode      -> return at once
+//   exception mode-> throw AssertException
+//   default       -> report line on stdout, message box (unless unit testing), exit(1)
+// tested in that order. The switches are atomic so that a thread may read what
+// another set; nothing else about them is locked.
+
+QVXUTIL_C_API void showKbrAssertWithMessage(const std::string& condition,
+                                            const std::string& message,
+                                            const std::string& fileName, unsigned int line);
+QVXUTIL_C_API void showKbrAssert(const std::string& condition, const std::string& fileName,
+                                 unsigned int line);
+
+QVXUTIL_C_API void enableAssertExceptionMode();
+QVXUTIL_C_API void disableAssertExceptionMode();
+QVXUTIL_C_API bool isAssertExceptionModeEnabled();
+QVXUTIL_C_API void enableAssertNopMode();
+QVXUTIL_C_API void disableAssertNopMode();
+QVXUTIL_C_API bool isAssertNopModeEnabled();
+
+// JNI bridge. In nop mode, when one of the bridge's own checks fails, the
+// function returns at once instead of going on with the missing handle;
+// isJavaUnitTesting then answers false, caches nothing and restores the JNI
+// flag as it was.
+QVXUTIL_C_API void setupJniAssertMode(JavaVM* pVirtualMachine);
+QVXUTIL_C_API bool isJniModeEnabled();
+QVXUTIL_C_API void raiseJavaAssertWithMessage(const std::string& message);
+QVXUTIL_C_API void raiseJavaAssertForUnhandledException(const std::string& fileName, int line);
+QVXUTIL_C_API bool isJavaUnitTesting();
+
+// A modal box with an OK button, no owner window, brought to the foreground.
+QVXUTIL_C_API int displayMessageBoxWithOKButton(const char* text, const char* caption);
+
+// Check macros: the condition's text is its source text, so write the source
+// exactly as the reported text should read ("! s.empty()", "c> 0").
+#define KBR_ASSERT(condition)                                                  \
+    do                                                                         \
+    {                                                                          \
+        if (!(condition))                                                      \
+            showKbrAssert(#condition, __FILE__, __LINE__);                     \
+    } while (0)
+
+#define KBR_ASSERT_MSG(condition, message)                                     \
+    do                                                                         \
+    {                                                                          \
+        if (!(condition))                                                      \
+            showKbrAssertWithMessage(#condition, message, __FILE__, __LINE__); \
+    } while (0)
+
+#endif

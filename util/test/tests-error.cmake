@@ -1,0 +1,2 @@
+# Error frame: checks, modes, keyed exceptions, unit-test support.
+qvx_add_test(AssertTest SOURCES AssertTest.cpp ASAN)
