@@ -7,6 +7,7 @@
 
 #include "HostSocketAddress.h"
 #include "QvxExport.h"
+#include "SocketHandle.h"
 
 // The host's TCP/IPv4 socket calls, as the library's network classes use them.
 //
@@ -21,14 +22,6 @@
 // SOCKERR_EPIPE (or SOCKERR_ECONNRESET) instead.
 namespace qvx {
 namespace platform {
-
-#if defined(_WIN32)
-using SocketHandle = std::uintptr_t;
-constexpr SocketHandle INVALID_SOCKET_HANDLE = ~static_cast<SocketHandle>(0);
-#else
-using SocketHandle = int;
-constexpr SocketHandle INVALID_SOCKET_HANDLE = -1;
-#endif
 
 // Error codes, by the names the socket library's tables use.
 #if defined(_WIN32)

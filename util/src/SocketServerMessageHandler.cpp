@@ -1,0 +1,5 @@
+#include "SocketServerMessageHandler.h"
+
+SocketServerMessageHandler::SocketServerMessageHandler() = default;
+
+SocketServerMessageHandler::~SocketServerMessageHandler() = default;
