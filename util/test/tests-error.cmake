@@ -1,3 +1,5 @@
 # Error frame: checks, modes, keyed exceptions, unit-test support.
 qvx_add_test(AssertTest SOURCES AssertTest.cpp ASAN)
 qvx_add_test(ExceptionFamilyTest SOURCES ExceptionFamilyTest.cpp ASAN)
+qvx_add_test(XrayTesterExceptionTest SOURCES XrayTesterExceptionTest.cpp ASAN)
+qvx_add_test(UnitTestTest SOURCES UnitTestTest.cpp ASAN)
