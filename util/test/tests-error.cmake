@@ -35,3 +35,8 @@ if(NOT QVX_SANITIZE AND Java_JAVAC_EXECUTABLE)
   qvx_add_jni_test(JniBridgeTest JniBridgeTest.cpp host)
   qvx_add_jni_test(JniIncompleteHostTest JniIncompleteHostTest.cpp incomplete)
 endif()
+
+# The installed package builds a consumer (CMake package and pkg-config), and
+# the qvxutil program's frame behaves.
+qvx_add_script_test(InstallConsumerTest scripts/install-consumer.sh)
+qvx_add_script_test(QvxutilCliTest scripts/qvxutil-cli.sh)
