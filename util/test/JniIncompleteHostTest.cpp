@@ -13,16 +13,14 @@
 #include "TestJvm.h"
 #include "kbrAssert.h"
 
-using qvxtest::takePendingException;
-using qvxtest::testEnv;
-using qvxtest::testJvm;
+using namespace qvxtest;
 
 namespace {
 
-// The condition and message of the first failed check, in exception mode.
+// "condition | message" of the first failed check, in exception mode.
 std::string failure(void (*call)())
 {
-    qvxtest::ExceptionMode mode;
+    ExceptionMode mode;
     try
     {
         call();
@@ -31,49 +29,40 @@ std::string failure(void (*call)())
     {
         EXPECT_EQ("util/src/kbrAssert.cpp", e.getParameter(1));
         const std::string m = e.getMessage();
-        const std::size_t open = m.find("' (");
-        const std::size_t close = m.find(") failed at line");
-        return e.getParameter(0) + " | " +
-               (open == std::string::npos || close == std::string::npos
-                    ? std::string("?")
-                    : m.substr(open + 3, close - open - 3));
+        const std::size_t open = m.find("' ("), close = m.find(") failed at line");
+        return e.getParameter(0) + " | " + m.substr(open + 3, close - open - 3);
     }
     return "";
 }
 
-// Defines com/torvane/util/Assert from QVX_LATE_ASSERT_CLASS in the system
-// class loader, where the bridge's FindClass looks.
+// Defines com/torvane/util/Assert (without expect(boolean, String)) in the
+// system class loader, where the bridge's FindClass looks.
 bool defineLateAssertClass(JNIEnv* env)
 {
     std::ifstream in(QVX_LATE_ASSERT_CLASS, std::ios::binary);
     const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    jclass loaderClass = env->FindClass("java/lang/ClassLoader");
+    jclass c = env->FindClass("java/lang/ClassLoader");
     jobject loader = env->CallStaticObjectMethod(
-        loaderClass, env->GetStaticMethodID(loaderClass, "getSystemClassLoader", "()Ljava/lang/ClassLoader;"));
-    jclass defined = env->DefineClass("com/torvane/util/Assert", loader,
-                                      reinterpret_cast<const jbyte*>(bytes.data()),
-                                      static_cast<jsize>(bytes.size()));
-    return !bytes.empty() && defined != nullptr;
+        c, env->GetStaticMethodID(c, "getSystemClassLoader", "()Ljava/lang/ClassLoader;"));
+    return !bytes.empty() &&
+           env->DefineClass("com/torvane/util/Assert", loader, reinterpret_cast<const jbyte*>(bytes.data()),
+                            static_cast<jsize>(bytes.size())) != nullptr;
 }
 
 }  // namespace
 
 TEST(JniIncompleteHostTest, MissingAssertClassThenMissingExpectMethodEndJniMode)
 {
-    ASSERT_NE(nullptr, testJvm());
-    JNIEnv* env = testEnv();
-
     setupJniAssertMode(testJvm());
-    EXPECT_EQ("_isJniModeEnabled | Cannot find Assert class!",
-              failure([] { raiseJavaAssertWithMessage("m"); }));
+    JNIEnv* env = testEnv();
+    EXPECT_EQ("_isJniModeEnabled | Cannot find Assert class!", failure([] { raiseJavaAssertWithMessage("m"); }));
     EXPECT_FALSE(isJniModeEnabled());
-    // The lookup's own error is left to the host.
+    // The lookup's own error is left pending for the host.
     EXPECT_EQ(0u, takePendingException(env).find("java.lang.NoClassDefFoundError"));
 
-    // Nop mode: the check returns and the bridge stops without a class.
     setupJniAssertMode(testJvm());
     {
-        qvxtest::NopMode nop;
+        NopMode nop;  // the check returns; the bridge stops without a class
         raiseJavaAssertWithMessage("m");
     }
     EXPECT_FALSE(isJniModeEnabled());
@@ -89,28 +78,23 @@ TEST(JniIncompleteHostTest, MissingAssertClassThenMissingExpectMethodEndJniMode)
 
 TEST(JniIncompleteHostTest, MissingUnitTestingMethod)
 {
-    ASSERT_NE(nullptr, testJvm());
-    JNIEnv* env = testEnv();
-
-    // Exception mode: the check throws while JNI mode is off, which leaves it off.
     setupJniAssertMode(testJvm());
-    EXPECT_EQ("methodID != NULL | Cannot find UnitTest.unitTesting() method!",
-              failure([] { isJavaUnitTesting(); }));
+    JNIEnv* env = testEnv();
+    // Exception mode: the check throws while JNI mode is off, which leaves it off.
+    EXPECT_EQ("methodID != NULL | Cannot find UnitTest.unitTesting() method!", failure([] { isJavaUnitTesting(); }));
     EXPECT_FALSE(isJniModeEnabled());
     env->ExceptionClear();
 
     // Nop mode: false, nothing cached, JNI mode and the caller's pending
-    // exception as they were. A second call asks again and fails the same way.
+    // exception as they were; the next call asks again.
     setupJniAssertMode(testJvm());
-    jclass c = env->FindClass("java/lang/IllegalStateException");
-    env->ThrowNew(c, "caller's own");
+    env->ThrowNew(env->FindClass("java/lang/IllegalStateException"), "caller's own");
     {
-        qvxtest::NopMode nop;
+        NopMode nop;
         EXPECT_FALSE(isJavaUnitTesting());
     }
     EXPECT_TRUE(isJniModeEnabled());
     EXPECT_EQ("java.lang.IllegalStateException: caller's own", takePendingException(env));
-    EXPECT_EQ("methodID != NULL | Cannot find UnitTest.unitTesting() method!",
-              failure([] { isJavaUnitTesting(); }));
+    EXPECT_EQ("methodID != NULL | Cannot find UnitTest.unitTesting() method!", failure([] { isJavaUnitTesting(); }));
     env->ExceptionClear();
 }

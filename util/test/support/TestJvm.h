@@ -2,8 +2,8 @@
 #define QVX_TEST_TEST_JVM_H
 
 // One Java virtual machine per test process (a process can create only one),
-// started on first use with the class path the test program was built with
-// (QVX_JAVA_CLASS_PATH). Started lazily, so listing the tests needs no JVM.
+// started on first use, so that listing the tests needs none, with the class
+// path the test program was built with (QVX_JAVA_CLASS_PATH).
 #include <jni.h>
 
 #include <cstdio>
@@ -14,19 +14,14 @@ namespace qvxtest {
 
 inline JavaVM* testJvm()
 {
-    static JavaVM* vm = [] {
+    static JavaVM* const vm = [] {
         std::string classPath = std::string("-Djava.class.path=") + QVX_JAVA_CLASS_PATH;
-        JavaVMOption options[2];
-        options[0].optionString = const_cast<char*>(classPath.c_str());
-        options[1].optionString = const_cast<char*>("-Xrs");  // leave SIGINT/SIGTERM to us
-        JavaVMInitArgs args{};
-        args.version = JNI_VERSION_1_8;
-        args.nOptions = 2;
-        args.options = options;
-        args.ignoreUnrecognized = JNI_FALSE;
+        JavaVMOption options[] = {{const_cast<char*>(classPath.c_str()), nullptr},
+                                  {const_cast<char*>("-Xrs"), nullptr}};  // signals stay ours
+        JavaVMInitArgs args{JNI_VERSION_1_8, 2, options, JNI_FALSE};
         JavaVM* created = nullptr;
-        JNIEnv* env = nullptr;
-        if (JNI_CreateJavaVM(&created, reinterpret_cast<void**>(&env), &args) != JNI_OK)
+        void* env = nullptr;
+        if (JNI_CreateJavaVM(&created, &env, &args) != JNI_OK)
         {
             std::fputs("cannot start the Java virtual machine\n", stderr);
             std::abort();
@@ -36,28 +31,25 @@ inline JavaVM* testJvm()
     return vm;
 }
 
-// The calling thread's environment; the thread must be attached.
+// The calling thread's environment, or null when the thread is not attached.
 inline JNIEnv* testEnv()
 {
     void* env = nullptr;
-    if (testJvm()->GetEnv(&env, JNI_VERSION_1_8) != JNI_OK)
-        return nullptr;
-    return static_cast<JNIEnv*>(env);
+    return testJvm()->GetEnv(&env, JNI_VERSION_1_8) == JNI_OK ? static_cast<JNIEnv*>(env) : nullptr;
 }
 
-// Bytes of a Java string (modified UTF-8, which equals UTF-8 without NULs).
+// Bytes of a Java string (modified UTF-8: UTF-8 for text without NULs).
 inline std::string javaBytes(JNIEnv* env, jobject s)
 {
     if (s == nullptr)
         return "(null)";
     const char* chars = env->GetStringUTFChars(static_cast<jstring>(s), nullptr);
-    std::string out(chars);
+    const std::string out(chars);
     env->ReleaseStringUTFChars(static_cast<jstring>(s), chars);
     return out;
 }
 
-// The pending exception's class name and message ("" when none is pending);
-// clears it.
+// "class: message" of the pending Java exception, "" when none; clears it.
 inline std::string takePendingException(JNIEnv* env)
 {
     jthrowable pending = env->ExceptionOccurred();
@@ -65,8 +57,20 @@ inline std::string takePendingException(JNIEnv* env)
         return "";
     env->ExceptionClear();
     jclass throwable = env->FindClass("java/lang/Throwable");
-    jmethodID toString = env->GetMethodID(throwable, "toString", "()Ljava/lang/String;");
-    return javaBytes(env, env->CallObjectMethod(pending, toString));
+    return javaBytes(env, env->CallObjectMethod(
+                              pending, env->GetMethodID(throwable, "toString", "()Ljava/lang/String;")));
+}
+
+inline int staticInt(JNIEnv* env, const char* cls, const char* field)
+{
+    jclass c = env->FindClass(cls);
+    return env->GetStaticIntField(c, env->GetStaticFieldID(c, field, "I"));
+}
+
+inline std::string staticString(JNIEnv* env, const char* cls, const char* field)
+{
+    jclass c = env->FindClass(cls);
+    return javaBytes(env, env->GetStaticObjectField(c, env->GetStaticFieldID(c, field, "Ljava/lang/String;")));
 }
 
 }  // namespace qvxtest
