@@ -2,7 +2,6 @@
 // standard input (separated by whitespace).
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "Command.h"
 #include "MathUtil.h"
+#include "StringUtil.h"
 
 namespace {
 
@@ -29,13 +29,6 @@ bool parseNumber(const std::string& token, double& value)
         ++first;
     const std::from_chars_result r = std::from_chars(first, last, value);
     return r.ec == std::errc() && r.ptr == last && std::isfinite(value);
-}
-
-std::string text(double value)
-{
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.16g", value);
-    return buffer;
 }
 
 int runStats(const qvxutil::Args& args)
@@ -67,12 +60,12 @@ int runStats(const qvxutil::Args& args)
     MathUtil::calculateFiveNumberSummary(smallest, lowerQuartile, median, upperQuartile, largest,
                                          data);
     std::cout << "count  " << data.size() << '\n'
-              << "mean   " << text(mean) << '\n'
-              << "min    " << text(smallest) << '\n'
-              << "q1     " << text(lowerQuartile) << '\n'
-              << "median " << text(median) << '\n'
-              << "q3     " << text(upperQuartile) << '\n'
-              << "max    " << text(largest) << '\n';
+              << "mean   " << StringUtil::doubleToString(mean) << '\n'
+              << "min    " << StringUtil::doubleToString(smallest) << '\n'
+              << "q1     " << StringUtil::doubleToString(lowerQuartile) << '\n'
+              << "median " << StringUtil::doubleToString(median) << '\n'
+              << "q3     " << StringUtil::doubleToString(upperQuartile) << '\n'
+              << "max    " << StringUtil::doubleToString(largest) << '\n';
     return 0;
 }
 
