@@ -41,7 +41,10 @@ class SocketServerMessageHandler;
 class QVXUTIL_API SocketServer
 {
 public:
-    enum SocketServerModeEnum
+    // A fixed underlying type makes every int a valid value, so a caller's
+    // mode other than these two is well defined and reaches the unknown-mode
+    // handling instead of undefined behaviour.
+    enum SocketServerModeEnum : int
     {
         RawMode = 0,
         TextMode = 1
