@@ -2,180 +2,111 @@
 // SocketServer.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "LoopbackPeer.h"
 #include "RunningServer.h"
-#include "ScriptedMessageHandler.h"
-#include "Socket.h"
 #include "SocketClient.h"
-#include "SocketException.h"
 
-using qvxtest::LoopbackListener;
-using qvxtest::LoopbackPeer;
-using Lines = std::vector<std::string>;
+using namespace qvxtest;
+namespace net = qvx::platform;
 
 namespace {
 
-// Reads one request line (up to LF) from a plain peer.
-std::string readRequest(LoopbackPeer& peer)
+// A one-connection server: for each answer it reads one request line, keeps
+// it in requests, and writes the answer in one piece; then it closes.
+struct ScriptedServer
 {
-    std::string line;
-    for (;;)
+    explicit ScriptedServer(const Lines& answers) : listener(net::socketCreateTcp())
     {
-        const std::string c = peer.read(1);
-        if (c.empty() || c == "\n")
-            return c.empty() ? line + "<end>" : line + "\n";
-        line += c;
+        sockaddr_in name{};
+        net::socketBind(listener, loopback(0));
+        net::socketListen(listener, 1);
+        net::socketGetLocalName(listener, name);
+        port = net::socketNetworkToHost16(name.sin_port);
+        thread = std::thread([this, answers] {
+            LoopbackPeer peer(net::socketAccept(listener, nullptr));
+            for (const std::string& answer : answers)
+            {
+                requests.emplace_back();
+                for (std::string c; (c = peer.read(1)) != "\n" && !c.empty();)
+                    requests.back() += c;
+                peer.sendAll(answer);
+            }
+        });
     }
-}
-
-std::string keyAndMessage(const SocketException& e)
-{
-    return e.getKey() + ": " + e.getMessage();
-}
+    ~ScriptedServer()
+    {
+        if (thread.joinable())
+            thread.join();
+        net::socketClose(listener);
+    }
+    net::SocketHandle listener;
+    int port = 0;
+    std::thread thread;
+    Lines requests;  // read them after the client is done
+};
 
 }  // namespace
 
 TEST(SocketClientTest, ReadsResponsesAsTheServerFramesThem)
 {
-    struct Case
     {
-        const char* name;
-        std::string marker;
-        std::string request;
-        std::string served;  // bytes the server writes back in one send
-        Lines expected;
-    };
+        ScriptedServer server({"PONG\n", "PONG\n"});
+        SocketClient client("127.0.0.1", server.port, "");
+        client.connect();
+        EXPECT_EQ(client.sendMessageToServer("PING"), Lines{"PONG"});
+        client.disconnect("");  // an empty request is a lone LF
+        server.thread.join();
+        EXPECT_EQ(server.requests, (Lines{"PING", ""}));
+    }
+    // Each answer is written in one piece: lines, the marker, and in the
+    // last two a line cut in two that belongs to the next response. At the
+    // end a line without marker, then the server closes.
     const std::string longLine(230, 'L');
-    const std::vector<Case> cases = {
-        {"one line without marker", "", "PING", "PONG\n", {"PONG"}},
-        {"lines before the marker", "END", "Q", "A\nB\nEND\n", {"A", "B"}},
-        {"marker is case-sensitive", "END", "Q", "end\nEND\n", {"end"}},
-        {"empty request, long line, CR kept", "END", "", longLine + "\r\nEND\n", {longLine + "\r"}},
-        {"empty response", "END", "Q", "END\n", {}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        LoopbackListener listener;
-        std::string received, farewell;
-        std::thread server([&] {
-            LoopbackPeer peer = listener.accept();
-            received = readRequest(peer);
-            peer.sendAll(c.served);
-            farewell = readRequest(peer);  // disconnect's own exchange
-            peer.sendAll(c.served);
-            peer.atEnd();
-        });
-        try
-        {
-            SocketClient client("127.0.0.1", listener.port(), c.marker);
-            client.connect();
-            EXPECT_EQ(client.sendMessageToServer(c.request), c.expected);
-            client.disconnect("");
-        }
-        catch (const SocketException& e)
-        {
-            ADD_FAILURE() << keyAndMessage(e);
-        }
-        server.join();
-        EXPECT_EQ(received, c.request + "\n");
-        EXPECT_EQ(farewell, "\n");  // an empty request is a lone LF
-    }
-}
-
-TEST(SocketClientTest, KeepsBytesAfterALineFeedForTheNextLine)
-{
-    LoopbackListener listener;
-    std::vector<std::string> requests;
-    std::thread server([&] {
-        LoopbackPeer peer = listener.accept();
-        requests.push_back(readRequest(peer));
-        // Two responses' worth in one piece, the second cut in the middle of a line.
-        peer.sendAll("A\nB\nEND\nC1");
-        requests.push_back(readRequest(peer));
-        peer.sendAll("C2\nEND\n");
-        requests.push_back(readRequest(peer));
-        peer.sendAll("D\n");
-        peer.close();  // before the marker
-    });
-    SocketClient client("localhost", listener.port(), "END");
+    ScriptedServer server({"A\nB\nEND\n", "end\nEND\n", longLine + "\r\nEND\n", "END\n", "X\nEND\nC1", "C2\nEND\n",
+                           "D\n"});
+    SocketClient client("localhost", server.port, "END");
     client.connect();
-    EXPECT_EQ(client.sendMessageToServer("1"), (Lines{"A", "B"}));
-    EXPECT_EQ(client.sendMessageToServer("2"), (Lines{"C1C2"}));
-    try
-    {
-        client.sendMessageToServer("3");
-        ADD_FAILURE() << "an incomplete response was returned";
-    }
-    catch (const SocketException& e)
-    {
-        EXPECT_EQ(keyAndMessage(e), "SOCKECT_RECV_ERROR_KEY: SocketClient failed while trying to receive "
-                                    "data from the server, the server closed the connection");
-        EXPECT_EQ(e.getParameterCount(), 0u);
-    }
-    server.join();
-    EXPECT_EQ(requests, (Lines{"1\n", "2\n", "3\n"}));
+    const Lines expected[] = {{"A", "B"}, {"end"}, {longLine + "\r"}, {}, {"X"}, {"C1C2"}};
+    for (const Lines& lines : expected)
+        EXPECT_EQ(client.sendMessageToServer("Q"), lines);
+    EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("Q"); }),
+              "SOCKECT_RECV_ERROR_KEY: SocketClient failed while trying to receive data from the server, the server "
+              "closed the connection");
+    server.thread.join();
+    EXPECT_EQ(server.requests, Lines(7, "Q"));
 }
 
-TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseTheLibrary)
+TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseWhatTheyTook)
 {
-    const int users = qvx::platform::socketLibraryUsers();
-    const int descriptors = qvxtest::openDescriptorCount();
-    try
+    const int users = net::socketLibraryUsers();
+    const int descriptors = openDescriptorCount();
+    EXPECT_EQ(socketFailure([] { SocketClient("no-such-host.invalid", 80, ""); }),
+              "SOCKET_GET_HOST_BY_NAME_ERROR_KEY: SocketClient could not get host name, error code: " +
+                  std::to_string(net::SOCKERR_HOST_NOT_FOUND));
+    EXPECT_EQ(net::socketLibraryUsers(), users);
     {
-        SocketClient client("no-such-host.invalid", 80, "");
-        ADD_FAILURE() << "resolved a host that does not exist";
+        SocketClient client("127.0.0.1", freeLoopbackPort(), "");  // nobody listens
+        EXPECT_EQ(net::socketLibraryUsers(), users + 1);
+        EXPECT_EQ(socketFailure([&] { client.connect(); }),
+                  "SOCKET_COULD_NOT_CONNECT_ERROR_KEY: SocketClient could not connect to server, error code: " +
+                      std::to_string(net::SOCKERR_ECONNREFUSED));
+        EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("x"); }),
+                  "SOCKECT_SEND_ERROR_KEY: SocketClient could not send message to server, error code: " +
+                      std::to_string(net::SOCKERR_EBADF));
     }
-    catch (const SocketException& e)
-    {
-        EXPECT_EQ(keyAndMessage(e), "SOCKET_GET_HOST_BY_NAME_ERROR_KEY: SocketClient could not get host name, "
-                                    "error code: " +
-                                        std::to_string(qvx::platform::SOCKERR_HOST_NOT_FOUND));
-    }
-    EXPECT_EQ(qvx::platform::socketLibraryUsers(), users);
-    {
-        SocketClient client("127.0.0.1", qvxtest::freeLoopbackPort(), "");
-        EXPECT_EQ(qvx::platform::socketLibraryUsers(), users + 1);
-        try
-        {
-            client.connect();
-            ADD_FAILURE() << "connected to a port nobody listens on";
-        }
-        catch (const SocketException& e)
-        {
-            EXPECT_EQ(keyAndMessage(e), "SOCKET_COULD_NOT_CONNECT_ERROR_KEY: SocketClient could not connect to "
-                                        "server, error code: " +
-                                            std::to_string(qvx::platform::SOCKERR_ECONNREFUSED));
-        }
-        try
-        {
-            client.sendMessageToServer("x");
-            ADD_FAILURE() << "sent without a connection";
-        }
-        catch (const SocketException& e)
-        {
-            EXPECT_EQ(e.getKey(), "SOCKECT_SEND_ERROR_KEY");
-            EXPECT_EQ(e.getMessage().rfind("SocketClient could not send message to server, error code: ", 0), 0u);
-        }
-    }
-    EXPECT_EQ(qvx::platform::socketLibraryUsers(), users);
-    EXPECT_EQ(qvxtest::openDescriptorCount(), descriptors);
+    EXPECT_EQ(net::socketLibraryUsers(), users);
+    EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
 TEST(SocketClientTest, TalksToSocketServerEndToEnd)
 {
-    qvxtest::ScriptedMessageHandler handler([](const std::string& m) {
+    ScriptedHandler handler([](const std::string& m) {
         Lines lines;
         for (char c : m)
             lines.push_back(std::string(1, c));
         return lines;
     });
-    qvxtest::RunningServer running(handler, "END");
-    for (int round = 0; round < 2; ++round)  // connect again after disconnect
+    RunningServer running(handler, "END");
+    for (int round = 0; round < 2; ++round)  // a new client after disconnect
     {
         SocketClient client("127.0.0.1", running.port(), "END");
         client.connect();
@@ -184,7 +115,5 @@ TEST(SocketClientTest, TalksToSocketServerEndToEnd)
         EXPECT_EQ(client.sendMessageToServer(std::string(300, 'x')).size(), 300u);
         client.disconnect("bye");
     }
-    EXPECT_EQ(handler.waitForCalls(10).size(), 10u);  // 4 requests and the leaving call, twice
-    running.stop();
-    EXPECT_EQ(running.outcome(), "returned");
+    EXPECT_EQ(handler.calls(10).size(), 10u);  // 4 requests and the leaving call, twice
 }

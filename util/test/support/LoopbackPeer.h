@@ -1,13 +1,11 @@
 #ifndef QVX_TEST_LOOPBACK_PEER_H
 #define QVX_TEST_LOOPBACK_PEER_H
 
-// Plain loopback sockets for driving the network classes byte for byte in
-// tests: a peer that connects or accepts and reads with a time-out, so that a
-// broken server makes a test fail instead of hang.
+// Plain loopback sockets that drive the network classes byte for byte. Reads
+// wait at most two seconds, so a broken server fails a test instead of hanging it.
 #include <dirent.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -19,82 +17,69 @@ namespace qvxtest {
 
 namespace net = qvx::platform;
 
+inline sockaddr_in loopback(int port)
+{
+    return net::socketMakeAddress(net::socketLoopbackAddress(), static_cast<std::uint16_t>(port));
+}
+
 // A port on 127.0.0.1 that was free a moment ago.
 inline int freeLoopbackPort()
 {
-    net::SocketHandle s = net::socketCreateTcp();
-    net::socketBind(s, net::socketMakeAddress(net::socketLoopbackAddress(), 0));
+    const net::SocketHandle s = net::socketCreateTcp();
     sockaddr_in name{};
+    net::socketBind(s, loopback(0));
     net::socketGetLocalName(s, name);
     net::socketClose(s);
     return net::socketNetworkToHost16(name.sin_port);
 }
 
-// Open descriptors of this process.
 inline int openDescriptorCount()
 {
     int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd"))
-    {
-        while (::readdir(dir) != nullptr)
-            ++count;
+    DIR* dir = ::opendir("/proc/self/fd");
+    while (dir != nullptr && ::readdir(dir) != nullptr)
+        ++count;
+    if (dir != nullptr)
         ::closedir(dir);
-    }
     return count;
 }
 
-// Waits until some socket of this machine listens on port (IPv4), as the
-// kernel's table shows it; false after timeoutMs.
-inline bool waitUntilListening(int port, int timeoutMs = 3000)
+// Waits (up to 3 s) until the kernel's table shows a socket listening on port.
+inline bool waitUntilListening(int port)
 {
-    char wanted[8];
-    std::snprintf(wanted, sizeof(wanted), ":%04X", static_cast<unsigned int>(port));
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    do
+    char wanted[32];
+    std::snprintf(wanted, sizeof(wanted), ":%04X 00000000:0000 0A", static_cast<unsigned int>(port));
+    for (int i = 0; i < 3000; ++i)
     {
         std::ifstream table("/proc/net/tcp");
-        std::string slot, local, remote, state;
-        std::string rest;
-        std::getline(table, rest);  // heading
-        while (table >> slot >> local >> remote >> state)
-        {
-            std::getline(table, rest);
-            if (state == "0A" && local.size() >= 5 && local.compare(local.size() - 5, 5, wanted) == 0)
+        for (std::string line; std::getline(table, line);)
+            if (line.find(wanted) != std::string::npos)
                 return true;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    } while (std::chrono::steady_clock::now() < deadline);
+    }
     return false;
 }
 
 class LoopbackPeer
 {
 public:
-    LoopbackPeer() = default;
-    explicit LoopbackPeer(net::SocketHandle socket) : _socket(socket) {}
+    explicit LoopbackPeer(net::SocketHandle socket = net::INVALID_SOCKET_HANDLE) : _socket(socket) {}
     ~LoopbackPeer() { close(); }
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
-    LoopbackPeer(LoopbackPeer&& other) noexcept : _socket(other._socket)
-    {
-        other._socket = net::INVALID_SOCKET_HANDLE;
-    }
 
     bool connect(int port)
     {
         close();
         _socket = net::socketCreateTcp();
-        return net::socketConnect(_socket, net::socketMakeAddress(net::socketLoopbackAddress(),
-                                                                  static_cast<std::uint16_t>(port))) == 0;
+        return net::socketConnect(_socket, loopback(port)) == 0;
     }
 
     bool sendAll(const std::string& bytes)
     {
-        std::size_t done = 0;
-        while (done < bytes.size())
+        for (std::size_t done = 0; done < bytes.size();)
         {
-            const int sent = net::socketSend(_socket, bytes.data() + done,
-                                             static_cast<int>(bytes.size() - done));
+            const int sent = net::socketSend(_socket, bytes.data() + done, static_cast<int>(bytes.size() - done));
             if (sent <= 0)
                 return false;
             done += static_cast<std::size_t>(sent);
@@ -102,37 +87,29 @@ public:
         return true;
     }
 
-    // Reads until count bytes arrived, the stream ended or nothing came for
-    // timeoutMs; answers what arrived.
-    std::string read(std::size_t count, int timeoutMs = 2000)
+    // What arrives until count bytes are there, the stream ends or 2 s pass.
+    std::string read(std::size_t count)
     {
-        std::string got;
-        char buffer[4096];
-        while (got.size() < count)
+        std::string got(count, '\0');
+        std::size_t done = 0;
+        while (done < count && net::socketWaitReadable(_socket, 2, 0) == 1)
         {
-            if (net::socketWaitReadable(_socket, timeoutMs / 1000, (timeoutMs % 1000) * 1000L) != 1)
-                break;
-            const std::size_t want = count - got.size() < sizeof(buffer) ? count - got.size() : sizeof(buffer);
-            const int n = net::socketReceive(_socket, buffer, static_cast<int>(want));
+            const int n = net::socketReceive(_socket, &got[done], static_cast<int>(count - done));
             if (n <= 0)
                 break;
-            got.append(buffer, static_cast<std::size_t>(n));
+            done += static_cast<std::size_t>(n);
         }
-        return got;
+        return got.substr(0, done);
     }
 
-    // True when the peer has closed its end (end of stream or reset) within
-    // timeoutMs, with nothing unread before it.
-    bool atEnd(int timeoutMs = 2000)
+    // True when the other end closes (or resets) within 2 s with nothing unread.
+    bool atEnd()
     {
-        if (net::socketWaitReadable(_socket, timeoutMs / 1000, (timeoutMs % 1000) * 1000L) != 1)
-            return false;
         char c;
-        return net::socketReceive(_socket, &c, 1) <= 0;
+        return net::socketWaitReadable(_socket, 2, 0) == 1 && net::socketReceive(_socket, &c, 1) <= 0;
     }
 
-    // Closes with a reset instead of an orderly end of stream.
-    void reset()
+    void reset()  // close with a reset instead of an orderly end of stream
     {
         net::socketSetLinger(_socket, true, 0);
         close();
@@ -145,35 +122,8 @@ public:
         _socket = net::INVALID_SOCKET_HANDLE;
     }
 
-    net::SocketHandle handle() const { return _socket; }
-
-private:
-    net::SocketHandle _socket = net::INVALID_SOCKET_HANDLE;
-};
-
-// A listening socket on 127.0.0.1 with a system-chosen port.
-class LoopbackListener
-{
-public:
-    LoopbackListener()
-    {
-        _socket = net::socketCreateTcp();
-        net::socketBind(_socket, net::socketMakeAddress(net::socketLoopbackAddress(), 0));
-        net::socketListen(_socket, 16);
-        sockaddr_in name{};
-        net::socketGetLocalName(_socket, name);
-        _port = net::socketNetworkToHost16(name.sin_port);
-    }
-    ~LoopbackListener() { net::socketCloseListening(_socket); }
-    LoopbackListener(const LoopbackListener&) = delete;
-    LoopbackListener& operator=(const LoopbackListener&) = delete;
-
-    int port() const { return _port; }
-    LoopbackPeer accept() { return LoopbackPeer(net::socketAccept(_socket, nullptr)); }
-
 private:
     net::SocketHandle _socket;
-    int _port = 0;
 };
 
 }  // namespace qvxtest

@@ -1,21 +1,76 @@
 #ifndef QVX_TEST_RUNNING_SERVER_H
 #define QVX_TEST_RUNNING_SERVER_H
 
-// A SocketServer on a free port whose loop runs on its own thread. Whatever
-// ends the loop (normal return, failed check, socket failure) is kept for the
-// test to look at.
+// A SocketServer on a free port whose loop runs on its own thread, and a
+// handler that answers through a callable and records its calls.
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
-#include <string>
-#include <thread>
+#include <mutex>
 
 #include "AssertException.h"
 #include "LoopbackPeer.h"
 #include "SocketException.h"
 #include "SocketServer.h"
-#include "XrayTesterException.h"
+#include "SocketServerMessageHandler.h"
 
 namespace qvxtest {
+
+using Lines = std::vector<std::string>;
+
+// "KEY: message" of the SocketException that call throws, or "no exception".
+inline std::string socketFailure(const std::function<void()>& call)
+{
+    try
+    {
+        call();
+    }
+    catch (const SocketException& e)
+    {
+        return e.getKey() + ": " + e.getMessage();
+    }
+    return "no exception";
+}
+
+class ScriptedHandler : public SocketServerMessageHandler
+{
+public:
+    using Text = std::function<Lines(const std::string&)>;
+    using Raw = std::function<std::vector<char>(const std::vector<char>&)>;
+    explicit ScriptedHandler(Text text = Text(), Raw raw = Raw()) : _text(std::move(text)), _raw(std::move(raw)) {}
+
+    Lines processTextMessage(const std::string& message) override
+    {
+        record(message);
+        return _text ? _text(message) : Lines{message};
+    }
+    std::vector<char> processRawMessage(const std::vector<char>& message) override
+    {
+        record(std::string(message.begin(), message.end()));
+        return _raw(message);
+    }
+    // The calls so far, once there are count of them (or after 10 s).
+    Lines calls(std::size_t count = 0)
+    {
+        std::unique_lock<std::mutex> lock(_mutex);
+        _changed.wait_for(lock, std::chrono::seconds(10), [&] { return _calls.size() >= count; });
+        return _calls;
+    }
+
+private:
+    void record(const std::string& message)
+    {
+        std::lock_guard<std::mutex> lock(_mutex);
+        _calls.push_back(message);
+        _changed.notify_all();
+    }
+    Text _text;
+    Raw _raw;
+    std::mutex _mutex;
+    std::condition_variable _changed;
+    Lines _calls;
+};
 
 class RunningServer
 {
@@ -23,8 +78,7 @@ public:
     RunningServer(SocketServerMessageHandler& handler, const std::string& marker,
                   SocketServer::SocketServerModeEnum mode = SocketServer::TextMode)
     {
-        // The port was free a moment ago; another test may take it meanwhile.
-        for (int attempt = 0; !_server && attempt < 20; ++attempt)
+        while (!_server)  // the free port may be taken meanwhile by another test
         {
             _port = freeLoopbackPort();
             try
@@ -35,28 +89,18 @@ public:
             {
             }
         }
-        if (_server)
-        {
-            _thread = std::thread([this] { run(); });
-            // Connecting before the loop listens would be refused, and a
-            // killServer() before it starts would be undone.
-            waitUntilListening(_port);
-        }
+        _thread = std::thread([this] { run(); });
+        // Before the loop listens a connect is refused and a killServer() undone.
+        waitUntilListening(_port);
     }
-
     ~RunningServer() { stop(); }
-    RunningServer(const RunningServer&) = delete;
-    RunningServer& operator=(const RunningServer&) = delete;
 
     int port() const { return _port; }
     SocketServer& server() { return *_server; }
 
-    // Stops the loop as another thread can: killServer(), then a connection
-    // that wakes the blocked accept. Waits for the loop to end.
+    // As another thread can: killServer(), then a connection wakes the accept.
     void stop()
     {
-        if (!_thread.joinable())
-            return;
         _server->killServer();
         if (!_finished.load())
         {
@@ -65,34 +109,24 @@ public:
         }
         join();
     }
-
-    void join()
+    // How the loop ended: "no exception", a failed check's condition, or KEY: message.
+    const std::string& join()
     {
         if (_thread.joinable())
             _thread.join();
+        return _outcome;
     }
-
-    bool finished() const { return _finished.load(); }
-
-    // How the loop ended: "returned", the condition of a failed check, or
-    // "KEY['message']" of a socket failure. Valid after join().
-    const std::string& outcome() const { return _outcome; }
 
 private:
     void run()
     {
         try
         {
-            _server->acceptConnections();
-            _outcome = "returned";
+            _outcome = socketFailure([this] { _server->acceptConnections(); });
         }
         catch (const AssertException& e)
         {
             _outcome = e.getParameter(0);
-        }
-        catch (const XrayTesterException& e)
-        {
-            _outcome = e.getKey() + "['" + e.getMessage() + "']";
         }
         _finished.store(true);
     }
@@ -100,8 +134,8 @@ private:
     int _port = 0;
     std::unique_ptr<SocketServer> _server;
     std::thread _thread;
-    std::atomic<bool> _finished{false};
     std::string _outcome;
+    std::atomic<bool> _finished{false};
 };
 
 }  // namespace qvxtest
