@@ -112,7 +112,7 @@ TEST(StringUtilTest, DoubleToStringWritesWhatPrintfG16Writes)
     }
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
-    for (int i = 0; i < 400000; ++i)
+    for (int i = 0; i < 250000; ++i)
     {
         double d = i % 2 ? uniform(rng) : std::round(uniform(rng)) / 1000;
         if (i % 3 == 0)
