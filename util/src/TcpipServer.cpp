@@ -23,7 +23,8 @@ TcpipServer::TcpipServer(int port)
       _listenAddress(),
       _maxConn(0),
       _listenHandle(0),
-      _currentState(SocketInt::Closed)
+      _currentState(SocketInt::Closed),
+      _shutdownRequested(false)
 {
     init();
     setPort(port);
@@ -53,6 +54,7 @@ bool TcpipServer::listen()
 
     // A listen() that goes on after that check (nop mode) replaces the socket.
     closeListenHandle();
+    _shutdownRequested = false;
     _listenHandle = platform::socketNonZeroHandle(platform::socketCreateTcp());
     KBR_ASSERT(_listenHandle > 0);
 
@@ -87,6 +89,7 @@ void TcpipServer::accept()
         KBR_ASSERT(! _pCurrentConnection);
         return;
     }
+    const SocketInt::State stateBeforeAccept = _currentState;
     const platform::SocketHandle listening = _listenHandle;
     platform::SocketHandle connection = platform::INVALID_SOCKET_HANDLE;
     if (listening != 0)
@@ -97,13 +100,16 @@ void TcpipServer::accept()
         connection = platform::socketNonZeroHandle(connection);
     if (connection != platform::INVALID_SOCKET_HANDLE)
     {
-        _currentState = SocketInt::Established;
+        // A shutdown() that came while the host accepted counts as coming
+        // after this accept: the connection is held, the state stays Closed.
+        SocketInt::State before = stateBeforeAccept;
+        _currentState.compare_exchange_strong(before, SocketInt::Established);
         _pCurrentConnection = new TcpipConnection(static_cast<unsigned int>(connection));
         return;
     }
 
     const int code = platform::socketLastError();
-    if (isShutdown())
+    if (isShutdown() || _shutdownRequested)
         throw OperationInterruptedSocketIntException(__FILE__, __LINE__);
 
     if (code == platform::SOCKERR_EINTR)
@@ -175,6 +181,7 @@ void TcpipServer::shutdown()
 {
     boost::mutex::scoped_lock lock(_mutex);
     _currentState = SocketInt::Closed;
+    _shutdownRequested = true;
     closeListenHandle();
 }
 

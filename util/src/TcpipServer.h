@@ -22,10 +22,16 @@ class TcpipConnection;
 // One thread drives everything but shutdown() and isShutdown(). The state and
 // the listening handle are atomic, so that the driving thread may read them
 // while shutdown() changes them under the mutex; the listening handle is
-// taken with an exchange by whoever closes it, so it is closed once. If
-// shutdown() lands between accept() reading the handle and the host's accept
-// starting, that accept fails on the closed handle and is reported as
-// interrupted, like a blocked one.
+// taken with an exchange by whoever closes it, so it is closed once.
+//
+// shutdown() wins every race with the driving thread, until the next listen():
+// - an accept() whose host call fails after shutdown() began (blocked, or just
+//   starting on the handle shutdown() closed) throws
+//   OperationInterruptedSocketIntException, also when releaseConnection() has
+//   set the state to Listening in between;
+// - an accept() whose host call succeeds while shutdown() runs keeps the new
+//   connection for getConnection() but leaves the state Closed, as if the
+//   shutdown had come just after it.
 //
 // Choices made here:
 // - The socket library needs no start-up on this host: it grants version 2.2.
@@ -84,6 +90,8 @@ private:
     std::atomic<qvx::platform::SocketHandle> _listenHandle;
     boost::mutex _mutex;
     std::atomic<SocketInt::State> _currentState;
+    // Set by shutdown(), cleared by listen().
+    std::atomic<bool> _shutdownRequested;
 };
 
 #endif
