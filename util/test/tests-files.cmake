@@ -1,0 +1,3 @@
+# Files and editors: host file system, paths and processes; FileName, FileList,
+# FileWriterUtil, the editor configuration, TextEditor and HelpUtil.
+qvx_add_test(HostLayerTest SOURCES HostLayerTest.cpp ASAN)
