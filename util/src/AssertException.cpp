@@ -1,15 +1,13 @@
 #include "AssertException.h"
 
-#include <sstream>
-
 #include "kbrAssert.h"
 
 namespace {
+// The digits a classic-locale output stream writes for an unsigned number: no
+// sign, no padding, no grouping, whatever the global locale is.
 std::string lineText(unsigned int line)
 {
-    std::ostringstream os;
-    os << line;
-    return os.str();
+    return std::to_string(line);
 }
 }  // namespace
 

@@ -1,0 +1,357 @@
+// BSD sockets behind the socket facility.
+#include "Socket.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace qvx {
+namespace platform {
+
+// The named codes are the host's own numbers.
+static_assert(SOCKERR_EIO == EIO && SOCKERR_ENXIO == ENXIO && SOCKERR_EINTR == EINTR, "errno");
+static_assert(SOCKERR_EBADF == EBADF && SOCKERR_EAGAIN == EAGAIN && SOCKERR_EWOULDBLOCK == EWOULDBLOCK,
+              "errno");
+static_assert(SOCKERR_EACCES == EACCES && SOCKERR_EINVAL == EINVAL && SOCKERR_EFBIG == EFBIG, "errno");
+static_assert(SOCKERR_EPIPE == EPIPE && SOCKERR_EMSGSIZE == EMSGSIZE && SOCKERR_EADDRINUSE == EADDRINUSE,
+              "errno");
+static_assert(SOCKERR_ENETDOWN == ENETDOWN && SOCKERR_ENETUNREACH == ENETUNREACH, "errno");
+static_assert(SOCKERR_ECONNABORTED == ECONNABORTED && SOCKERR_ECONNRESET == ECONNRESET, "errno");
+static_assert(SOCKERR_ENOTCONN == ENOTCONN && SOCKERR_ESHUTDOWN == ESHUTDOWN, "errno");
+static_assert(SOCKERR_ETIMEDOUT == ETIMEDOUT && SOCKERR_ECONNREFUSED == ECONNREFUSED, "errno");
+static_assert(SOCKERR_EHOSTUNREACH == EHOSTUNREACH && SOCKERR_HOST_NOT_FOUND == HOST_NOT_FOUND,
+              "resolver");
+static_assert(SOCKET_SHUT_RECEIVE == SHUT_RD && SOCKET_SHUT_SEND == SHUT_WR && SOCKET_SHUT_BOTH == SHUT_RDWR,
+              "shutdown");
+
+namespace {
+
+std::atomic<int> g_libraryUsers{0};
+
+int setIntOption(SocketHandle socket, int level, int name, int value)
+{
+    return ::setsockopt(socket, level, name, &value, sizeof(value)) == 0 ? 0 : -1;
+}
+
+}  // namespace
+
+int socketLibraryStartup(std::uint16_t requestedVersion, std::uint16_t& grantedVersion)
+{
+    grantedVersion = requestedVersion;
+    g_libraryUsers.fetch_add(1);
+    return 0;
+}
+
+int socketLibraryCleanup()
+{
+    int users = g_libraryUsers.load();
+    while (users > 0 && !g_libraryUsers.compare_exchange_weak(users, users - 1))
+    {
+    }
+    return 0;
+}
+
+int socketLibraryUsers()
+{
+    return g_libraryUsers.load();
+}
+
+SocketHandle socketCreateTcp()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    return fd < 0 ? INVALID_SOCKET_HANDLE : fd;
+}
+
+int socketBind(SocketHandle socket, const sockaddr_in& address)
+{
+    return ::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ? 0
+                                                                                               : -1;
+}
+
+int socketListen(SocketHandle socket, int backlog)
+{
+    return ::listen(socket, backlog) == 0 ? 0 : -1;
+}
+
+SocketHandle socketAccept(SocketHandle socket, sockaddr_in* peer)
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof(address);
+    const int fd = ::accept4(socket, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    if (fd < 0)
+        return INVALID_SOCKET_HANDLE;
+    if (peer != nullptr)
+        *peer = address;
+    return fd;
+}
+
+int socketConnect(SocketHandle socket, const sockaddr_in& address)
+{
+    return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0
+               ? 0
+               : -1;
+}
+
+int socketSend(SocketHandle socket, const void* data, int size)
+{
+    if (size < 0)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    const ssize_t sent = ::send(socket, data, static_cast<std::size_t>(size), MSG_NOSIGNAL);
+    return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+int socketReceive(SocketHandle socket, void* data, int size)
+{
+    if (size < 0)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    const ssize_t got = ::recv(socket, data, static_cast<std::size_t>(size), 0);
+    return got < 0 ? -1 : static_cast<int>(got);
+}
+
+int socketWaitReadable(SocketHandle socket, long seconds, long microseconds)
+{
+    if (seconds < 0 || microseconds < 0)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    pollfd entry{};
+    entry.fd = socket;
+    entry.events = POLLIN;
+    timespec limit{};
+    limit.tv_sec = seconds + microseconds / 1000000;
+    limit.tv_nsec = (microseconds % 1000000) * 1000;
+    const int ready = ::ppoll(&entry, 1, &limit, nullptr);
+    if (ready < 0)
+        return -1;
+    if (ready == 0)
+        return 0;
+    if (entry.revents & POLLNVAL)
+    {
+        errno = EBADF;
+        return -1;
+    }
+    return 1;
+}
+
+int socketShutdown(SocketHandle socket, int how)
+{
+    return ::shutdown(socket, how) == 0 ? 0 : -1;
+}
+
+int socketClose(SocketHandle socket)
+{
+    // Linux releases the descriptor even when close reports EINTR, so it is
+    // never retried.
+    return ::close(socket) == 0 ? 0 : -1;
+}
+
+int socketCloseListening(SocketHandle socket)
+{
+    const int saved = errno;
+    ::shutdown(socket, SHUT_RDWR);
+    errno = saved;
+    return socketClose(socket);
+}
+
+int socketSetReuseAddress(SocketHandle socket, bool on)
+{
+    return setIntOption(socket, SOL_SOCKET, SO_REUSEADDR, on ? 1 : 0);
+}
+
+int socketSetExclusiveAddressUse(SocketHandle socket, bool on)
+{
+    if (!on)
+        return 0;
+    if (setIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 0) != 0)
+        return -1;
+    return setIntOption(socket, SOL_SOCKET, SO_REUSEPORT, 0);
+}
+
+int socketSetLinger(SocketHandle socket, bool on, int seconds)
+{
+    linger value{};
+    value.l_onoff = on ? 1 : 0;
+    value.l_linger = seconds;
+    return ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &value, sizeof(value)) == 0 ? 0 : -1;
+}
+
+int socketSetNoDelay(SocketHandle socket, bool on)
+{
+    return setIntOption(socket, IPPROTO_TCP, TCP_NODELAY, on ? 1 : 0);
+}
+
+int socketGetPendingError(SocketHandle socket, int& error)
+{
+    int value = 0;
+    socklen_t length = sizeof(value);
+    if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &value, &length) != 0)
+        return -1;
+    error = value;
+    return 0;
+}
+
+int socketGetLocalName(SocketHandle socket, sockaddr_in& address)
+{
+    sockaddr_in name{};
+    socklen_t length = sizeof(name);
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&name), &length) != 0)
+        return -1;
+    if (length != sizeof(name) || name.sin_family != AF_INET)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    address = name;
+    return 0;
+}
+
+int socketGetPeerName(SocketHandle socket, sockaddr_in& address)
+{
+    sockaddr_in name{};
+    socklen_t length = sizeof(name);
+    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&name), &length) != 0)
+        return -1;
+    if (length != sizeof(name) || name.sin_family != AF_INET)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    address = name;
+    return 0;
+}
+
+std::string socketDottedAddress(const in_addr& address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    if (::inet_ntop(AF_INET, &address, text, sizeof(text)) == nullptr)
+        return std::string();
+    return text;
+}
+
+std::string socketHostName(std::size_t bufferSize)
+{
+    if (bufferSize == 0)
+    {
+        errno = EINVAL;
+        return std::string();
+    }
+    std::vector<char> buffer(bufferSize, '\0');
+    if (::gethostname(buffer.data(), bufferSize) != 0)
+        return std::string();
+    buffer[bufferSize - 1] = '\0';
+    return buffer.data();
+}
+
+int socketLookupIPv4(const std::string& host, in_addr& address)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    const int rc = ::getaddrinfo(host.c_str(), nullptr, &hints, &result);
+    if (rc != 0)
+    {
+        // The resolver codes of the older lookup call, which is what callers
+        // report: "no such host", "try again", "unrecoverable".
+        switch (rc)
+        {
+        case EAI_AGAIN:
+            return TRY_AGAIN;
+        case EAI_FAIL:
+            return NO_RECOVERY;
+        case EAI_NODATA:
+            return NO_DATA;
+        case EAI_SYSTEM:
+            return errno != 0 ? errno : NO_RECOVERY;
+        default:
+            return HOST_NOT_FOUND;
+        }
+    }
+    int answer = HOST_NOT_FOUND;
+    for (const addrinfo* entry = result; entry != nullptr; entry = entry->ai_next)
+    {
+        if (entry->ai_family == AF_INET && entry->ai_addrlen >= sizeof(sockaddr_in))
+        {
+            address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+            answer = 0;
+            break;
+        }
+    }
+    ::freeaddrinfo(result);
+    return answer;
+}
+
+int socketLastError()
+{
+    return errno;
+}
+
+void setSocketLastError(int code)
+{
+    errno = code;
+}
+
+std::string socketErrorText(int code)
+{
+    char buffer[256] = {};
+    // The GNU variant answers a pointer that may or may not be the buffer.
+    const char* text = ::strerror_r(code, buffer, sizeof(buffer));
+    return text != nullptr ? std::string(text) : std::string();
+}
+
+std::uint16_t socketHostToNetwork16(std::uint16_t value)
+{
+    return htons(value);
+}
+
+std::uint16_t socketNetworkToHost16(std::uint16_t value)
+{
+    return ntohs(value);
+}
+
+std::uint32_t socketHostToNetwork32(std::uint32_t value)
+{
+    return htonl(value);
+}
+
+std::uint32_t socketNetworkToHost32(std::uint32_t value)
+{
+    return ntohl(value);
+}
+
+sockaddr_in socketMakeAddress(std::uint32_t networkAddress, std::uint16_t port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = networkAddress;
+    return address;
+}
+
+std::uint32_t socketAnyAddress()
+{
+    return htonl(INADDR_ANY);
+}
+
+std::uint32_t socketLoopbackAddress()
+{
+    return htonl(INADDR_LOOPBACK);
+}
+
+}  // namespace platform
+}  // namespace qvx
