@@ -17,6 +17,9 @@ namespace platform {
 // it never blocks and never needs a free descriptor.
 QVXUTIL_API bool canOpenForReading(const std::string& path);
 
+// Whether path names a directory.
+QVXUTIL_API bool isDirectory(const std::string& path);
+
 // Keeps the working directory, changes into path, changes back (whether or not
 // the change worked) and returns whether the change into path worked. The
 // working directory is kept as an open handle, so its length sets no limit.

@@ -135,6 +135,13 @@ bool canOpenForReading(const std::string& path)
     return ::faccessat(AT_FDCWD, host.c_str(), R_OK, AT_EACCESS) == 0;
 }
 
+bool isDirectory(const std::string& path)
+{
+    const std::string host = toHostPath(path);
+    struct stat st;
+    return !host.empty() && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool canEnterDirectory(const std::string& path)
 {
     const std::string host = toHostPath(path);
