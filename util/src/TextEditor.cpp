@@ -45,17 +45,19 @@ void TextEditor::verifyTextEditor()
 
 void TextEditor::verifyTextEditor(const std::string& textEditor)
 {
-    std::string command(textEditor);
+    // A copy: textEditor may be _textEditor itself, which is replaced below.
+    const std::string requested(textEditor);
+    std::string command(requested);
     if (command.find('.') == std::string::npos)
         command += ".exe.";
     FileName fileName;
     if (fileName.doesFileExistOnPath(command))
         return;
     _textEditor = _defaultTextEditor;
-    throw FileNotFoundDatastoreException("The " + textEditor + " text editor does not exist on the path. " +
+    throw FileNotFoundDatastoreException("The " + requested + " text editor does not exist on the path. " +
                                              "Please add it to the path or specify a different text editor " +
                                              _defaultTextEditor + " will be used instead.",
-                                         textEditor);
+                                         requested);
 }
 
 bool TextEditor::isTextEditorValid(const std::string& textEditor)

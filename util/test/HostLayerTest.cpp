@@ -145,6 +145,13 @@ TEST(ProcessTest, StartsWithExactArgumentsInTheWorkingDirectory)
     EXPECT_EQ(3, code);
     // argument 0 is what the caller gave; a script sees its own path as $0
     EXPECT_EQ(dir / "bin" + "\n[" + dir / "bin/rec" + "]\n[a b]\n[c\\d]\n[]\n", TempDir::read(dir / "out"));
+
+    // argument 0 reaches a program unchanged
+    ASSERT_EQ(0, startProcess("cp", {"zero.exe", "/proc/self/cmdline", dir / "cmdline"}, "",
+                              ProcessCollection::Caller, &pid));
+    ASSERT_TRUE(waitForProcess(pid, code));
+    const std::string cmdline = std::string("zero.exe\0/proc/self/cmdline\0", 28) + dir / "cmdline" + '\0';
+    EXPECT_EQ(cmdline, TempDir::read(dir / "cmdline"));
 }
 
 TEST(ProcessTest, FailuresAreReportedBeforeStartReturns)
