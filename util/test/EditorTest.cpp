@@ -98,6 +98,10 @@ TEST(AutoUiConfigReaderTest, MissingAndUnopenableFilesAreTold)
     EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<FileNotFoundDatastoreException>(read));
     ::rmdir((inst.dir / "config/autoUi.config").c_str());
     inst.configure("@Auto_EditorCommand vi\n");  // there, but no descriptor is left to open it with
+    // Read and thrown once beforehand, so that a sanitizer's type checks, which
+    // need descriptors of their own, are answered from its cache.
+    EXPECT_EQ("vi", AutoUiConfigReader().getDefaultTextEditor());
+    thrown<CannotOpenFileDatastoreException>([&] { throw CannotOpenFileDatastoreException(inst.name()); });
     std::vector<int> held;
     for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
         held.push_back(fd);
