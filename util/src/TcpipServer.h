@@ -32,6 +32,10 @@ class TcpipConnection;
 // - an accept() whose host call succeeds while shutdown() runs keeps the new
 //   connection for getConnection() but leaves the state Closed, as if the
 //   shutdown had come just after it.
+// A descriptor number is free for reuse once shutdown() has closed it: should
+// another thread open a descriptor in the instant between accept() reading the
+// handle and the host's accept starting, that accept would wait on the new
+// descriptor. A thread already blocked in accept() is always woken.
 //
 // Choices made here:
 // - The socket library needs no start-up on this host: it grants version 2.2.
