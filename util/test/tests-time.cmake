@@ -1,2 +1,4 @@
 # Time and threads: calendar time, stopwatch, named thread groups, observer.
 qvx_add_test(ThreadTest SOURCES ThreadTest.cpp ASAN TSAN)
+qvx_add_test(TimeTest SOURCES TimeTest.cpp ASAN)
+qvx_add_script_test(NowCommand now-command.sh)
