@@ -34,7 +34,7 @@ const std::vector<Command>& commands()
 
 namespace {
 
-const char* const VERSION = "1.0.0";
+const char* const VERSION = QVXUTIL_VERSION;  // the project version, from the build
 
 void printHelp(std::ostream& os)
 {

@@ -13,18 +13,21 @@
 // read again at the next call.
 class QVXUTIL_API UnitTest
 {
+protected:
+    UnitTest();
+    // Declared before run() so that the destructor keeps the first virtual slot.
+    virtual ~UnitTest();
+
 public:
     static bool unitTesting();
     // Prints "Environmental variable CPP_REGRESSION_TEST_DATA_DIR not defined"
-    // on standard output when the directory is empty.
+    // on standard output, once per call, when the directory is empty.
     std::string getTestDataDir() const;
 
-    // The test case's body; each test case defines it.
+    // The test case's body. Its name and signature are ours to choose: a test
+    // case runs with no arguments and reports failures through checks or
+    // exceptions, so void run() is all a test case needs.
     virtual void run() = 0;
-
-protected:
-    UnitTest();
-    virtual ~UnitTest();
 
 private:
     std::string _testDataDir;

@@ -80,7 +80,10 @@ void setupJniAssertMode(JavaVM* pVirtualMachine)
     {
         showKbrAssertWithMessage("pVirtualMachine != NULL", "Virtual machine instance is NULL!",
                                  __FILE__, __LINE__);
-        return;  // nop mode: JNI mode stays off without a machine
+        // Nop mode: the machine is forgotten and JNI mode stays off, so no later
+        // call can reach a stale or missing machine.
+        _pVirtualMachine = nullptr;
+        return;
     }
     _pVirtualMachine = pVirtualMachine;
     _isJniModeEnabled = true;
@@ -94,31 +97,26 @@ JNIEnv* attachCurrentThread(JavaVM* vm)
         return nullptr;
     return static_cast<JNIEnv*>(env);
 }
-
-void restorePendingException(JNIEnv* env, jthrowable pending)
-{
-    env->ExceptionClear();
-    if (pending != nullptr)
-        env->Throw(pending);
-}
 }  // namespace
 
+// When one of the bridge's own checks fails and returns (nop mode), the bridge
+// goes on as long as what it needs is there: "JNI Mode is not enabled!" alone
+// does not stop it while a machine is stored. Where the check guards a missing
+// machine, environment, class or method, the function returns at once and
+// never uses the missing handle.
 void raiseJavaAssertWithMessage(const std::string& message)
 {
     const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
     if (!origIsJniModeEnabledValue)
-    {
         showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
                                  __FILE__, __LINE__);
-        return;  // nop mode: there is no bridge to raise the message on
-    }
     JavaVM* const vm = _pVirtualMachine;
     if (vm == NULL)
     {
         showKbrAssertWithMessage("_pVirtualMachine != NULL", "Virtual machine instance is NULL!",
                                  __FILE__, __LINE__);
         _isJniModeEnabled = origIsJniModeEnabledValue;
-        return;  // nop mode: never use a missing machine
+        return;
     }
 
     _isJniModeEnabled = origIsJniModeEnabledValue;
@@ -157,21 +155,30 @@ void raiseJavaAssertForUnhandledException(const std::string& fileName, int line)
     raiseJavaAssertWithMessage(reportText("false", "Unhandled JNI exception", fileName, line));
 }
 
+namespace {
+// The nop-mode exit of isJavaUnitTesting after a failed lookup: the lookup's
+// own Java error is dropped and the caller's pending exception, if any, is
+// pending again, as it would be after a successful call.
+void restorePendingException(JNIEnv* env, jthrowable pending)
+{
+    env->ExceptionClear();
+    if (pending != nullptr)
+        env->Throw(pending);
+}
+}  // namespace
+
+// JNI mode is off while the function's own checks run; a check that throws
+// leaves it off. When a check returns (nop mode) and a handle is missing, the
+// function answers false, caches nothing and puts the JNI flag back as it was.
 bool isJavaUnitTesting()
 {
     if (_isJavaUnitTestingKnown)
         return _isJavaUnitTesting;
 
-    // JNI mode stays off while the bridge's own checks run; a check that throws
-    // leaves it off. When a check returns (nop mode) the function answers false,
-    // caches nothing and puts the flag back as it was.
     const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
     if (!origIsJniModeEnabledValue)
-    {
         showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
                                  __FILE__, __LINE__);
-        return false;
-    }
     JavaVM* const vm = _pVirtualMachine;
     if (vm == NULL)
     {
@@ -193,23 +200,21 @@ bool isJavaUnitTesting()
     if (pending != nullptr)
         pJniEnv->ExceptionClear();
 
-    // On a failed lookup the lookup's own error is dropped and the caller's
-    // pending exception is put back before the check reports.
     jclass unitTestClass = pJniEnv->FindClass("com/torvane/util/UnitTest");
     if (unitTestClass == NULL)
     {
-        restorePendingException(pJniEnv, pending);
         showKbrAssertWithMessage("unitTestClass != NULL", "Cannot find UnitTest class!",
                                  __FILE__, __LINE__);
+        restorePendingException(pJniEnv, pending);
         _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }
     jmethodID methodID = pJniEnv->GetStaticMethodID(unitTestClass, "unitTesting", "()Z");
     if (methodID == NULL)
     {
-        restorePendingException(pJniEnv, pending);
         showKbrAssertWithMessage("methodID != NULL", "Cannot find UnitTest.unitTesting() method!",
                                  __FILE__, __LINE__);
+        restorePendingException(pJniEnv, pending);
         _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }

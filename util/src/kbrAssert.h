@@ -29,10 +29,14 @@ QVXUTIL_C_API void enableAssertNopMode();
 QVXUTIL_C_API void disableAssertNopMode();
 QVXUTIL_C_API bool isAssertNopModeEnabled();
 
-// JNI bridge. In nop mode, when one of the bridge's own checks fails, the
-// function returns at once instead of going on with the missing handle;
-// isJavaUnitTesting then answers false, caches nothing and restores the JNI
-// flag as it was.
+// JNI bridge. Its own failed checks take the local path (JNI mode is off
+// while they run). In nop mode a bridge function goes on after a failed check
+// only when what it needs is there: it never uses a missing machine,
+// environment, class or method. Then setupJniAssertMode(nullptr) forgets the
+// machine and leaves JNI mode off; raiseJavaAssertWithMessage returns;
+// isJavaUnitTesting answers false, caches nothing, leaves the caller's pending
+// Java exception pending and restores the JNI flag as it was. The bridge never
+// detaches a thread it attached.
 QVXUTIL_C_API void setupJniAssertMode(JavaVM* pVirtualMachine);
 QVXUTIL_C_API bool isJniModeEnabled();
 QVXUTIL_C_API void raiseJavaAssertWithMessage(const std::string& message);

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "HashUnit.h"
+#include "IrpVersion.h"
+#include "UnitTest.h"
+
+namespace {
+
+struct Reset : UnitTest
+{
+    void run() override {}
+};
+
+// Sets UNIT_TESTING (or removes it) and makes UnitTest read it afresh.
+void unitTestingEnvironment(const char* value)
+{
+    value ? setenv("UNIT_TESTING", value, 1) : unsetenv("UNIT_TESTING");
+    Reset reset;
+}
+
+// The rule byte by byte, a reference for the library's grouped reduction.
+std::string referenceCode(const std::string& name)
+{
+    std::string code;
+    for (const long m : {99991L, 997L, 947L})
+    {
+        long h = 0;
+        for (const unsigned char u : name)
+            h = (h * 256 + (u >= 'a' && u <= 'z' ? u - 32 : u)) % m;
+        std::string digits;
+        do
+            digits.insert(digits.begin(), "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ"[h % 36]);
+        while ((h /= 36) != 0);
+        code += digits;
+    }
+    return code;
+}
+
+}  // namespace
+
+TEST(HashUnitTest, CodesFollowTheByteRule)
+{
+    unitTestingEnvironment(nullptr);
+    EXPECT_EQ("000", HashUnit::getHashName(""));
+    EXPECT_EQ("1T1T1T", HashUnit::getHashName("a"));  // each hash is 'A' itself, 65 = 1T
+    EXPECT_EQ("1NJXIM47", HashUnit::getHashName("abc"));
+    EXPECT_EQ("1NJXIM47", HashUnit::getHashName("ABC"));
+    EXPECT_EQ("737373", HashUnit::getHashName("\xff"));  // 255, not a negative value
+    EXPECT_NE(HashUnit::getHashName("\xe9"), HashUnit::getHashName("\xc9"));  // kept as they are
+
+    std::mt19937 random(42);  // names of any bytes and length, against the reference
+    std::uniform_int_distribution<int> byte(0, 255), length(0, 300);
+    for (int i = 0; i < 2000; ++i)
+    {
+        std::string name(static_cast<std::size_t>(length(random)), '\0');
+        for (char& c : name)
+            c = static_cast<char>(byte(random));
+        const std::string code = HashUnit::getHashName(name);
+        ASSERT_EQ(referenceCode(name), code);
+        ASSERT_TRUE(code.size() >= 3 && code.size() <= 8) << code;
+    }
+}
+
+TEST(HashUnitTest, NamesComeBackUnchangedWhileUnitTesting)
+{
+    unitTestingEnvironment("True");
+    EXPECT_EQ("", HashUnit::getHashName(""));
+    EXPECT_EQ("a b\tC \xff", HashUnit::getHashName("a b\tC \xff"));
+    EXPECT_EQ(3, IrpVersion::getVersion());
+    unitTestingEnvironment(nullptr);
+}
