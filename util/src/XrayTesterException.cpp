@@ -133,8 +133,8 @@ std::list<std::string> XrayTesterException::makeParameters(const std::string& p1
 
 std::ostream& operator<<(std::ostream& os, const XrayTesterException& e)
 {
-    os << e.getKey() << "['" << e.getMessage() << "'";
-    for (const std::string& parameter : e.getParametersRef())
+    os << e._key << "['" << e._message << "'";
+    for (const std::string& parameter : e._parameters)
         os << ", " << parameter;
     return os << ']';
 }
