@@ -1,5 +1,8 @@
 #include "ThreadSafeObservable.h"
 
+#include <algorithm>
+#include <functional>
+
 ThreadSafeObservable::ThreadSafeObservable() = default;
 
 ThreadSafeObservable::~ThreadSafeObservable()
@@ -11,13 +14,19 @@ ThreadSafeObservable::~ThreadSafeObservable()
 void ThreadSafeObservable::addObserver(ThreadSafeObserver* observer)
 {
     boost::mutex::scoped_lock lock(_mutex);
-    _observers.insert(observer);
+    std::vector<ThreadSafeObserver*>::iterator it = std::lower_bound(
+        _observers.begin(), _observers.end(), observer, std::less<ThreadSafeObserver*>());
+    if (it == _observers.end() || *it != observer)
+        _observers.insert(it, observer);
 }
 
 void ThreadSafeObservable::detatchObserver(ThreadSafeObserver* observer)
 {
     boost::mutex::scoped_lock lock(_mutex);
-    _observers.erase(observer);
+    std::vector<ThreadSafeObserver*>::iterator it = std::lower_bound(
+        _observers.begin(), _observers.end(), observer, std::less<ThreadSafeObserver*>());
+    if (it != _observers.end() && *it == observer)
+        _observers.erase(it);
 }
 
 void ThreadSafeObservable::notify()
