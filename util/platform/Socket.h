@@ -161,6 +161,16 @@ QVXUTIL_API sockaddr_in socketMakeAddress(std::uint32_t networkAddress, std::uin
 QVXUTIL_API std::uint32_t socketAnyAddress();
 QVXUTIL_API std::uint32_t socketLoopbackAddress();
 
+// Descriptor 0 is free only when standard input was closed, and classes that
+// take handle 0 for "no socket" must never be given it. A handle 0 is moved to
+// the lowest free descriptor above 0 (and 0 closed again); any other handle,
+// the invalid one included, comes back unchanged. If the move fails the socket
+// is closed and the invalid handle returned, with the error code set.
+QVXUTIL_API SocketHandle socketNonZeroHandle(SocketHandle socket);
+// The system's own text for an error code; false when it has none for it
+// (socketErrorText then makes up an "unknown error" text).
+QVXUTIL_API bool socketSystemErrorText(int code, std::string& text);
+
 }  // namespace platform
 }  // namespace qvx
 

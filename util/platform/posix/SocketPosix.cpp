@@ -2,6 +2,7 @@
 #include "Socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -351,6 +352,27 @@ std::uint32_t socketAnyAddress()
 std::uint32_t socketLoopbackAddress()
 {
     return htonl(INADDR_LOOPBACK);
+}
+
+SocketHandle socketNonZeroHandle(SocketHandle socket)
+{
+    if (socket != 0)
+        return socket;
+    const int moved = ::fcntl(0, F_DUPFD_CLOEXEC, 1);
+    const int saved = errno;
+    ::close(0);
+    errno = saved;
+    return moved < 0 ? INVALID_SOCKET_HANDLE : moved;
+}
+
+bool socketSystemErrorText(int code, std::string& text)
+{
+    // Unlike strerror, this answers null for a code without a description.
+    const char* description = ::strerrordesc_np(code);
+    if (description == nullptr)
+        return false;
+    text = description;
+    return true;
 }
 
 }  // namespace platform

@@ -1,0 +1,169 @@
+// Socket exception family: keys, messages, parameter lists by form, and the
+// untrapped message built from the last error code.
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "BrokenPipeSocketIntException.h"
+#include "ConnectionRefusedSocketIntException.h"
+#include "ConnectionResetSocketIntException.h"
+#include "ConnectionTimeoutSocketIntException.h"
+#include "InvalidOperationSocketIntException.h"
+#include "NetworkDownSocketIntException.h"
+#include "OperationInterruptedSocketIntException.h"
+#include "SocketInt.h"
+#include "UntrappedSocketIntException.h"
+#include "WSAStartUpSocketIntException.h"
+#include "Winsock2NotSupportedSocketIntException.h"
+
+namespace {
+
+// A stream with fixed endpoint texts that logs the order of the queries.
+class FakeSocket : public SocketInt
+{
+public:
+    FakeSocket(int systemError = 0, int socketError = 0)
+    {
+        _systemError = systemError;
+        _socketError = socketError;
+    }
+    int readBuffer(void*, unsigned int, unsigned int, bool&) override { return 0; }
+    int readBuffer(void*, unsigned int) override { return 0; }
+    int writeBuffer(const void*, unsigned int) override { return 0; }
+    void closeConnection() override {}
+    Status getStatus() override { return Bad; }
+    std::string getLocalHostIp() const override { return calls += "local;", "10.0.0.1"; }
+    std::string getRemoteHostIp() const override { return calls += "remote;", "10.0.0.2"; }
+    mutable std::string calls;
+};
+
+// This machine's address, found without the library.
+std::string expectedLocalHost()
+{
+    char name[128] = {};
+    hostent* entry = gethostname(name, sizeof(name)) == 0 ? gethostbyname(name) : nullptr;
+    if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr)
+        return "???.???.???.???";
+    in_addr address;
+    std::memcpy(&address, entry->h_addr_list[0], sizeof(address));
+    return inet_ntoa(address);
+}
+
+sockaddr_in peerAddress(const char* dotted, unsigned short port)
+{
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(port);
+    inet_pton(AF_INET, dotted, &peer.sin_addr);
+    return peer;
+}
+
+using Texts = std::vector<std::string>;
+
+// key, message, then the parameters.
+Texts see(const XrayTesterException& e)
+{
+    Texts texts{e.getKey(), e.getMessage()};
+    for (const std::string& p : e.getParameters())
+        texts.push_back(p);
+    return texts;
+}
+
+}  // namespace
+
+TEST(SocketIntExceptionTest, KeysMessagesAndParametersByForm)
+{
+    const std::string host = expectedLocalHost();
+    FakeSocket s;
+    const sockaddr_in peer = peerAddress("192.168.17.4", 8080);
+    const std::string f = "util/src/TcpipServer.cpp";
+    const std::string pipe = "I/O operation failed on a EPIPE error";
+    const std::string reset = "socket peer reset connection";
+    const std::string interrupted = "Last Operation Interupted before completion";
+
+    const std::vector<std::pair<std::function<Texts()>, Texts>> cases = {
+        {[&] { return see(BrokenPipeSocketIntException(&s, f, 11)); },
+         {"SOCKET_BROKEN_PIPE_EXCEPTION_KEY", pipe, "10.0.0.1", "10.0.0.2", f, "11"}},
+        {[&] { return see(BrokenPipeSocketIntException(nullptr, f, 12)); },
+         {"SOCKET_BROKEN_PIPE_EXCEPTION_KEY", pipe, host, "0.0.0.0", f, "12"}},
+        {[&] { return see(ConnectionRefusedSocketIntException(peer, f, 13)); },
+         {"SOCKET_CONNECTION_REFUSED_EXCEPTION_KEY", "Client connection was refused by host", host,
+          "192.168.17.4", f, "13"}},
+        {[&] { return see(ConnectionResetSocketIntException(peer, f, 14)); },
+         {"CLIENT_CONNECTION_RESET_EXCEPTION_KEY", reset, host, "192.168.17.4", f, "14"}},
+        {[&] { return see(ConnectionResetSocketIntException(&s, f, 15)); },
+         {"CLIENT_CONNECTION_RESET_EXCEPTION_KEY", reset, "10.0.0.1", "10.0.0.2", f, "15"}},
+        {[&] { return see(ConnectionTimeoutSocketIntException(f, 42)); },
+         {"SOCKET_CONNECTION_TIMEDOUT_EXCEPTION_KEY", "Connection timeout", host, f, "42"}},
+        {[&] { return see(InvalidOperationSocketIntException(f, 16)); },
+         {"INVALID_OPERATION_ON_SOCKET_EXCEPTION_KEY", "Invalid Operation on Winsock2 was called",
+          host, f, "16"}},
+        {[&] { return see(NetworkDownSocketIntException(f, 4294967295u)); },
+         {"NETWORK_DOWN_EXCEPTION_KEY", "The network seems to be down", host, f, "4294967295"}},
+        {[&] { return see(OperationInterruptedSocketIntException(&s, f, 17)); },
+         {"SOCKET_OPERATION_INTERRUPTED_EXCEPTION_KEY", interrupted, "10.0.0.1", "10.0.0.2", f,
+          "17"}},
+        {[&] { return see(OperationInterruptedSocketIntException(f, 18)); },
+         {"SOCKET_OPERATION_INTERRUPTED_EXCEPTION_KEY", interrupted, host, f, "18"}},
+        {[&] { return see(Winsock2NotSupportedSocketIntException(f, 19)); },
+         {"WINSOCK2_NOT_SUPPORRTED_EXCEPTION_KEY", "Winsock2 non supported on this platform", host,
+          f, "19"}},
+        {[&] { return see(WSAStartUpSocketIntException(f, 0)); },
+         {"START_UP_SOCKET_EXCEPTION_KEY", "Winsock2 failed to startup when told to", host,
+          "0.0.0.0", f, "0"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.second, c.first());
+    // Every socket-form construction asked for the local address first.
+    EXPECT_EQ("local;remote;local;remote;local;remote;", s.calls);
+
+    std::ostringstream out;
+    out << NetworkDownSocketIntException("x.cpp", 7);
+    EXPECT_EQ("NETWORK_DOWN_EXCEPTION_KEY['The network seems to be down', " + host + ", x.cpp, 7]",
+              out.str());
+}
+
+TEST(SocketIntExceptionTest, UntrappedQuotesTheLastErrorTextOfItsConstruction)
+{
+    const std::string prefix = "An untrapped socket exception has occurred.  GetLastError() returns: '";
+    FakeSocket socket;
+
+    errno = ECONNREFUSED;
+    const UntrappedSocketIntException known(peerAddress("10.9.8.7", 1), "a.cpp", 3);
+    EXPECT_EQ(prefix + "Connection refused'", known.getMessage());
+    EXPECT_EQ("10.9.8.7", known.getParameter(1));
+    EXPECT_EQ(ECONNREFUSED, errno) << "building the parameters must keep the error code";
+
+    errno = 0x7FFF1234;
+    EXPECT_EQ(prefix + "Unknown error 0x7FFF1234'",
+              UntrappedSocketIntException(&socket, "b.cpp", 4).getMessage());
+    errno = -1;
+    const UntrappedSocketIntException negative("c.cpp", 5);
+    EXPECT_EQ(prefix + "Unknown error 0xFFFFFFFF'", negative.getMessage());
+    EXPECT_EQ(3u, negative.getParameterCount());
+
+    errno = EPIPE;  // a copy keeps the text of the original's construction
+    EXPECT_EQ(see(known), see(UntrappedSocketIntException(known)));
+}
+
+TEST(SocketIntTest, CopiesCarryBothErrorCodes)
+{
+    const FakeSocket fresh, source(104, 32);
+    EXPECT_EQ(0, fresh.getSystemError() + fresh.getSocketError());
+    FakeSocket copy(source), assigned;
+    assigned = source;
+    for (const FakeSocket* s : {&copy, &assigned})
+    {
+        EXPECT_EQ(104, s->getSystemError());
+        EXPECT_EQ(32, s->getSocketError());
+    }
+}
