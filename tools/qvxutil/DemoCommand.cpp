@@ -137,6 +137,7 @@ int runDemo(const qvxutil::Args& args)
         show(client, "echo Hello, X-ray tester");
         show(client, "upper line-based protocol");
         show(client, "hash BOARD-0042");
+        show(client, "time");
         show(client, "words one request, several lines");
         show(client, "words");
         std::cout << "> stop  (the handler calls killServer(); the client disconnects)\n";

@@ -1,5 +1,6 @@
 #include "MessageHandlers.h"
 
+#include "CurrentTime.h"
 #include "HashUnit.h"
 #include "StringUtil.h"
 
@@ -7,7 +8,7 @@ namespace qvxutil {
 
 namespace {
 
-const char* const HANDLER_NAMES[] = {"echo", "upper", "hash"};
+const char* const HANDLER_NAMES[] = {"echo", "upper", "hash", "time"};
 
 }  // namespace
 
@@ -33,6 +34,8 @@ std::string answerWith(const std::string& handler, const std::string& request)
         return StringUtil::getUpperCase(request);
     if (handler == "hash")
         return HashUnit::getHashName(request);
+    if (handler == "time")
+        return CurrentTime().fmt();  // the request is not read
     return request;
 }
 

@@ -9,7 +9,7 @@
 // The message handlers built into qvxutil's serve and demo commands.
 namespace qvxutil {
 
-// "echo, upper, hash": the names accepted by --handler.
+// "echo, upper, hash, time": the names accepted by --handler.
 std::string messageHandlerNames();
 bool isMessageHandlerName(const std::string& name);
 

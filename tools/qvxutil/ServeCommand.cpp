@@ -132,6 +132,6 @@ int runServe(const qvxutil::Args& args)
 
 const qvxutil::Command::Registration registration{
     {"serve", "serve [--port P] [--marker TEXT] [--raw] [--handler NAME]",
-     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash; port 5000)", &runServe}};
+     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash, time; port 5000)", &runServe}};
 
 }  // namespace
