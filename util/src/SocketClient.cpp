@@ -46,7 +46,7 @@ SocketClient::SocketClient(const std::string& host, int port, const std::string&
             "SOCKET_GET_HOST_BY_NAME_ERROR_KEY");
     }
     _serverAddress = platform::socketMakeAddress(address.s_addr,
-                                                 static_cast<std::uint16_t>(port & 0xFFFF));
+                                                 static_cast<std::uint16_t>(_port & 0xFFFF));
 }
 
 SocketClient::~SocketClient()
