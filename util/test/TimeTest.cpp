@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -250,10 +249,7 @@ TEST(TimerTest, TextIsCutFromTheCtimeLayout)
         EXPECT_EQ(static_cast<double>(c.seconds) * 1000 + c.ms, t.getCurrentTimeInMillis());
     }
 
-    Timer t;  // the real clock
-    const std::string now = t.getCurrentTime();
-    EXPECT_TRUE(std::regex_match(now, std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2}"
-                                                 "\\.(0|[1-9][0-9]{0,2}) [0-9]{4}\n"))) << now;
+    Timer t;
     ScriptedClock failing(host(nullptr, &failToLocal));
     EXPECT_EQ("", t.getCurrentTime());
 }
