@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "AutoUiConfigReader.h"
+#include "CannotCreateFileDatastoreException.h"
+#include "CannotLaunchProgramFromPathDatastoreException.h"
+#include "CannotOpenFileDatastoreException.h"
+#include "FailedCheck.h"
+#include "FileNotFoundDatastoreException.h"
+#include "HelpUtil.h"
+#include "TempDir.h"
+#include "TextEditor.h"
+#include "UnexpectedEolDatastoreException.h"
+
+using qvxtest::ScopedEnv;
+using qvxtest::TempDir;
+using qvxtest::thrown;
+
+namespace {
+
+// A release tree in a temporary directory, named by "TORVANE_XRAY_HOME".
+struct Installation
+{
+    Installation() : off(nullptr), home("TORVANE_XRAY_HOME", dir.path())
+    {
+        ::mkdir((dir / "config").c_str(), 0755);
+        ::mkdir((dir / "bin").c_str(), 0755);
+    }
+    void configure(const std::string& text) const { TempDir::write(dir / "config/autoUi.config", text); }
+    std::string name() const { return dir.path() + "\\config\\autoUi.config"; }  // as the reader names it
+
+    TempDir dir;
+    qvxtest::UnitTestingSwitch off;
+    ScopedEnv home;
+};
+
+// A program that records its working directory and arguments in $OUT.
+const char RECORDER[] = "#!/bin/sh\n{ pwd; for a in \"$@\"; do printf '[%s]' \"$a\"; done; } > \"$OUT.tmp\"; mv \"$OUT.tmp\" \"$OUT\"\n";
+
+std::string awaitFile(const std::string& file)
+{
+    for (int i = 0; i < 500 && !TempDir::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::string text = TempDir::read(file);
+    ::unlink(file.c_str());
+    return text;
+}
+
+}  // namespace
+
+TEST(AutoUiConfigReaderTest, FirstEditorKeyOrTheLineThatLacksAnItem)
+{
+    Installation inst;
+    const char* found[][2] = {{"@auto_editorcommand notepad.exe my editor\n", "notepad.exe"},
+                              {"# editors\n\n@other x\n  @ AUTO_EDITORCOMMAND\tvi  \r\n", "vi"},
+                              {"@Auto_EditorCommand first\n@Auto_EditorCommand second\n", "first"},
+                              {"@Auto_EditorCommand ed\n@\n", "ed"},  // reading stops at the first editor key
+                              {"@Auto_EditorCommand last", "last"}};
+    for (const auto& c : found)
+    {
+        inst.configure(c[0]);
+        EXPECT_EQ(c[1], AutoUiConfigReader().getDefaultTextEditor()) << c[0];
+    }
+    const std::string format = "@<key name> <key value> <optional comment>";
+    const char* missing[][3] = {{"# comment\n\n  text\n@other x\n@\n", "5", "<key name>"},
+                                {"@Auto_EditorCommand\n", "1", "<key value>"},
+                                {"\n\n@auto_editorcommand  \t \n", "3", "<key value>"}};
+    AutoUiConfigReader reader;  // one reader outlives its failures
+    for (const auto& c : missing)
+    {
+        inst.configure(c[0]);
+        EXPECT_EQ("DS_UNEXPECTED_EOL_ERROR_KEY[" + inst.name() + "|" + c[1] + "|" + format + "|" + c[2] + "]",
+                  thrown<UnexpectedEolDatastoreException>([&] { reader.getDefaultTextEditor(); }));
+        EXPECT_EQ(std::string("Line ") + c[1] + " in the file '" + inst.name() + "' expected the following syntax: \n" +
+                      format + "\nThe " + c[2] + " field was missing.",
+                  thrown<UnexpectedEolDatastoreException>([&] { reader.getDefaultTextEditor(); }, true));
+    }
+    inst.configure("@Auto_EditorCommand ok\n");
+    EXPECT_EQ("ok", reader.getDefaultTextEditor());
+    inst.configure("@other x\n");
+    EXPECT_EQ("_textEditor.empty() == false @ util/src/AutoUiConfigReader.cpp",
+              qvxtest::failedCheckWhere([&] { reader.getDefaultTextEditor(); }));
+}
+
+TEST(AutoUiConfigReaderTest, MissingAndUnopenableFilesAreTold)
+{
+    Installation inst;
+    auto read = [] { AutoUiConfigReader().getDefaultTextEditor(); };
+    EXPECT_EQ("The file '" + inst.name() + "' was not found.", thrown<FileNotFoundDatastoreException>(read, true));
+    ::mkdir((inst.dir / "config/autoUi.config").c_str(), 0755);  // a directory is not the file
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<FileNotFoundDatastoreException>(read));
+    ::rmdir((inst.dir / "config/autoUi.config").c_str());
+    inst.configure("@Auto_EditorCommand vi\n");  // there, but no descriptor is left to open it with
+    // Read and thrown once beforehand, so that a sanitizer's type checks, which
+    // need descriptors of their own, are answered from its cache.
+    EXPECT_EQ("vi", AutoUiConfigReader().getDefaultTextEditor());
+    thrown<CannotOpenFileDatastoreException>([&] { throw CannotOpenFileDatastoreException(inst.name()); });
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        held.push_back(fd);
+    const std::string got = thrown<CannotOpenFileDatastoreException>(read);
+    for (int h : held)
+        ::close(h);
+    EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + inst.name() + "]", got);
+}
+
+// TextEditor is one object per process, so its story is told in one test.
+TEST(TextEditorTest, FindsStartsFallsBackAndReloads)
+{
+    Installation inst;
+    TempDir::write(inst.dir / "bin/rec", RECORDER, 0755);
+    TempDir::write(inst.dir / "bin/my.editor", "");
+    TempDir::write(inst.dir / "bin/plain", "not a program\n", 0755);
+    ScopedEnv path("PATH", "/usr/bin:/bin;" + inst.dir.path() + "\\bin");
+    ScopedEnv out("OUT", inst.dir / "args");
+    using NotFound = FileNotFoundDatastoreException;
+    using Launch = CannotLaunchProgramFromPathDatastoreException;
+
+    // Construction fails while the configuration is missing or names no editor on
+    // the path; a later call tries again.
+    EXPECT_THROW(TextEditor::getInstance(), NotFound);
+    inst.configure("@Auto_EditorCommand notepad2\n");
+    EXPECT_EQ("The notepad2 text editor does not exist on the path. Please add it to the path or specify a different "
+              "text editor wordpad.exe will be used instead.",
+              thrown<NotFound>([] { TextEditor::getInstance(); }, true));
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[notepad2]", thrown<NotFound>([] { TextEditor::getInstance(); }));
+
+    inst.configure("@Auto_EditorCommand rec  the recorder\n");  // looked for as rec.exe.
+    TextEditor& editor = TextEditor::getInstance();
+    EXPECT_EQ(&editor, &TextEditor::getInstance());
+    ::mkdir((inst.dir / "sub").c_str(), 0755);
+    editor.showFile(inst.dir.path() + "\\sub\\new.txt");
+    EXPECT_TRUE(TempDir::exists(inst.dir / "sub/new.txt"));  // created before the start
+    EXPECT_NE(std::string::npos, awaitFile(inst.dir / "args").find("\n[" + inst.dir / "sub/new.txt]"));
+    EXPECT_THROW(editor.showFile(inst.dir / "missing/x.txt"), CannotCreateFileDatastoreException);
+
+    EXPECT_TRUE(editor.isTextEditorValid("rec") && editor.isTextEditorValid("rec.exe"));
+    EXPECT_TRUE(editor.isTextEditorValid("my.editor"));  // a dot anywhere: looked for unchanged
+    EXPECT_FALSE(editor.isTextEditorValid("my"));
+    EXPECT_FALSE(editor.isTextEditorValid("notepad2"));  // leaves the fall-back editor
+    EXPECT_EQ("A problem occured while attempting to run the program 'wordpad.exe'.  Please confirm that the program "
+              "exists on the path.",
+              thrown<Launch>([&] { editor.showFile(inst.dir / "a.txt"); }, true));
+
+    inst.configure("@Auto_EditorCommand plain\n");  // on the path, but no program
+    editor.reloadTextEditor();
+    EXPECT_EQ("DS_CANNOT_LAUNCH_PROGRAM_ERROR_KEY[plain]", thrown<Launch>([&] { editor.showFile(inst.dir / "a.txt"); }));
+
+    inst.configure("@Auto_EditorCommand rec\n");
+    editor.reloadTextEditor();
+    ::unlink((inst.dir / "config/autoUi.config").c_str());
+    EXPECT_THROW(editor.reloadTextEditor(), NotFound);  // the editor stays as it was
+    editor.showFile(inst.dir / "b.txt");
+    EXPECT_NE(std::string::npos, awaitFile(inst.dir / "args").find("[" + inst.dir / "b.txt]"));
+}
+
+TEST(HelpUtilTest, RunsTheReleaseInterpreterInTheReleaseRoot)
+{
+    TempDir dir;
+    ::mkdir((dir / "rel").c_str(), 0755);
+    ::mkdir((dir / "rel/bin").c_str(), 0755);
+    TempDir::write(dir / "rel/bin/perl", RECORDER, 0755);
+    ScopedEnv out("OUT", dir / "args");
+    {
+        ScopedEnv rel("RELROOT", dir.path() + "\\rel");
+        EXPECT_TRUE(HelpUtil::openHTMLDoc("index.html"));
+        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][index.html]", awaitFile(dir / "args"));
+        EXPECT_TRUE(HelpUtil::openHTMLDoc("My Manual.html"));
+        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][My Manual.html]", awaitFile(dir / "args"));
+    }
+    const std::string tooLong(260, 'r');
+    for (const char* root : {dir.path().c_str(), static_cast<const char*>(nullptr), tooLong.c_str()})
+    {
+        ScopedEnv rel("RELROOT", root);  // no bin\perl there, no release root, one too long to read
+        EXPECT_FALSE(HelpUtil::openHTMLDoc("index.html"));
+    }
+}

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <random>
+#include <vector>
+
+#include "CannotOpenFileDatastoreException.h"
+#include "FailedCheck.h"
+#include "FileName.h"
+#include "FileNotFoundDatastoreException.h"
+#include "TempDir.h"
+
+using qvxtest::TempDir;
+using qvxtest::thrown;
+
+namespace {
+// Sizes first, then the characters other than whitespace, one by one.
+bool reference(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    std::string x, y;
+    for (char c : a)
+        (c == ' ' || (c >= '\t' && c <= '\r')) ? void() : x.push_back(c);
+    for (char c : b)
+        (c == ' ' || (c >= '\t' && c <= '\r')) ? void() : y.push_back(c);
+    return x == y;
+}
+}  // namespace
+
+TEST(FileCompareTest, AgreesWithCharacterByCharacterComparison)
+{
+    TempDir dir;
+    FileName f;
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""}, {"a b", "ab "}, {"ab", "a b"}, {"ab  ", "abcd"}, {"abcd", "ab  "}, {"a\r\nb\t", "\n\va\fb"},
+        {"x y z", "x y q"}, {"  \n", "\t\r\n"}, {"\x80\xff", "\x80\xff"}};
+    // Large files whose whitespace drifts apart, so that differences and
+    // whitespace runs fall on and across the reader's block edges.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 8; ++round)
+    {
+        std::string a((1u << 19) + rng() % 4096, 'x');
+        for (char& c : a)
+            c = (rng() % 5 == 0) ? " \t\n\v\f\r"[rng() % 6] : static_cast<char>('a' + rng() % 3);
+        std::string b = a, letters, spaces;
+        if (round % 4 == 0)
+            b.insert(a.size() - 5 - rng() % 1000, 1, ' '), b.erase(a.find(' ', 1000), 1);
+        else if (round % 4 == 1)
+            b[a.size() - 1 - rng() % 300000] ^= 1;
+        else if (round % 4 == 2)
+        {
+            for (char c : a)
+                (c == ' ' || (c >= '\t' && c <= '\r') ? spaces : letters) += c;
+            b = letters + spaces;
+        }
+        cases.emplace_back(a, b);
+    }
+    for (const auto& c : cases)
+    {
+        TempDir::write(dir / "1", c.first);
+        TempDir::write(dir / "2", c.second);
+        const bool expected = reference(c.first, c.second);
+        EXPECT_EQ(expected, f.doBinaryFilesCompare(dir / "1", dir / "2")) << c.first.substr(0, 20);
+        EXPECT_EQ(expected, f.doTextFilesCompare(dir.path() + "\\2", dir.path() + "\\1"));
+    }
+    EXPECT_TRUE(f.doBinaryFilesCompare(dir / "1", dir / "1"));
+}
+
+TEST(FileCompareTest, MissingAndUnopenableFiles)
+{
+    TempDir dir;
+    TempDir::write(dir / "x", "x");
+    TempDir::write(dir / "y", "x");
+    FileName f;
+    const std::string none = dir / "none";
+    using NotFound = FileNotFoundDatastoreException;
+    EXPECT_EQ("The file '" + none + "' was not found.", thrown<NotFound>([&] { f.doBinaryFilesCompare(none, dir / "x"); }, true));
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + none + "]", thrown<NotFound>([&] { f.doTextFilesCompare(none, none + "2"); }));
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + dir.path() + "]", thrown<NotFound>([&] { f.doTextFilesCompare(dir / "x", dir.path()); }));
+    EXPECT_EQ("fileNameFullPath1.empty() == false", qvxtest::failedCheck([&] { f.doBinaryFilesCompare("", "b"); }));
+    EXPECT_EQ("fileNameFullPath2.empty() == false", qvxtest::failedCheck([&] { f.doBinaryFilesCompare(dir / "x", ""); }));
+
+    // Files that are there but do not open: no descriptor is left for them
+    // (none at all, then one for the first file only).
+    // Thrown once beforehand, so that a sanitizer's type checks, which need
+    // descriptors of their own, are answered from its cache.
+    thrown<CannotOpenFileDatastoreException>([&] { throw CannotOpenFileDatastoreException(none); });
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        held.push_back(fd);
+    const std::string noneFree = thrown<CannotOpenFileDatastoreException>([&] { f.doBinaryFilesCompare(dir / "x", dir / "y"); });
+    ::close(held.back());
+    held.pop_back();
+    const std::string oneFree = thrown<CannotOpenFileDatastoreException>([&] { f.doBinaryFilesCompare(dir / "x", dir / "y"); });
+    for (int h : held)
+        ::close(h);
+    EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + dir / "x]", noneFree);
+    EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + dir / "y]", oneFree);
+}
