@@ -112,11 +112,32 @@ std::string StringUtil::intToString(long value)
 {
     // The value as a 32-bit long would have held it: wrapped modulo 2^32.
     const std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-    char buffer[16];
-    const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, v);
-    if (r.ec != std::errc())
-        return std::string();
-    return std::string(buffer, r.ptr);
+    std::uint32_t magnitude = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+    // Two digits per step from a table; at most 10 digits and a sign.
+    static const char pairs[] =
+        "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546474849"
+        "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+    char buffer[12];
+    char* p = buffer + sizeof buffer;
+    while (magnitude >= 100)
+    {
+        const unsigned int i = (magnitude % 100) * 2;
+        magnitude /= 100;
+        *--p = pairs[i + 1];
+        *--p = pairs[i];
+    }
+    if (magnitude >= 10)
+    {
+        *--p = pairs[magnitude * 2 + 1];
+        *--p = pairs[magnitude * 2];
+    }
+    else
+    {
+        *--p = static_cast<char>('0' + magnitude);
+    }
+    if (v < 0)
+        *--p = '-';
+    return std::string(p, buffer + sizeof buffer);
 }
 
 std::string StringUtil::doubleToString(double value)

@@ -20,7 +20,9 @@
 //    intToString(2147483648L) gives "-2147483648").
 //  - stringToInt gives 0 for any text outside -2147483648..2147483647.
 //  - intToHexString writes the low 32 bits of its value; hexStringToInt reads a
-//    32-bit number and gives 0 for anything that does not fit.
+//    32-bit number and gives 0 for anything that does not fit. Being a stream
+//    extraction, it also takes a leading sign, and a minus sign negates modulo
+//    2^32 ("-1" gives 0xffffffff).
 //
 // Conversions never throw and never report. The readings are those of a string
 // stream in the classic locale with leading-whitespace skipping off that must

@@ -103,16 +103,17 @@ bool Thread::detach()
             return true;
         boost::thread_group* tg = cgi->second;
 
-        if (_pThread != NULL)
-            tg->remove_thread(_pThread);
+        if (_pThread.load() != NULL)
+            tg->remove_thread(_pThread.load());
         if (_threads.count(tg) != 0)
         {
             eraseRegistryEntry(tg);
-            if (_pThread != NULL)
+            boost::thread* thread = _pThread.load();
+            if (thread != NULL)
             {
                 // Let the system thread run on unjoined before the object goes.
-                _pThread->detach();
-                delete _pThread;
+                thread->detach();
+                delete thread;
             }
             _pThread = NULL;
             _cState = Detached;
@@ -136,16 +137,17 @@ void Thread::wait()
         return;
     }
 
-    _pThread->join();
+    boost::thread* thread = _pThread.load();
+    thread->join();
 
     boost::mutex::scoped_lock lock(_threadClassMutex);
     GroupMap::iterator cgi = _group.find(_groupName);
     if (cgi != _group.end())
     {
-        cgi->second->remove_thread(_pThread);
+        cgi->second->remove_thread(thread);
         eraseRegistryEntry(cgi->second);
     }
-    delete _pThread;
+    delete thread;
     _pThread = NULL;
     _cState = Idle;
 }
@@ -193,10 +195,11 @@ void Thread::groupWait(const std::string& groupName)
     for (ThreadMap::iterator it = range.first; it != range.second; ++it)
     {
         Thread* t = it->second;
-        if (t->_pThread != NULL)
+        boost::thread* thread = t->_pThread.load();
+        if (thread != NULL)
         {
-            tg->remove_thread(t->_pThread);
-            delete t->_pThread;
+            tg->remove_thread(thread);
+            delete thread;
         }
         t->_cState = Idle;
         t->_pThread = NULL;

@@ -102,7 +102,8 @@ private:
 
     // Written by the worker (prerun) and by the owner without a lock.
     std::atomic<State> _cState;
-    boost::thread* _pThread;
+    // Read by the body too (sleep), while the owner may detach or wait.
+    std::atomic<boost::thread*> _pThread;
     const std::string _threadName;
     const std::string _groupName;
 

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "AssertException.h"
+#include "Clock.h"
+#include "CurrentTime.h"
+#include "FailedCheck.h"
+#include "Timer.h"
+
+using qvxtest::failedCheck;
+namespace platform = qvx::platform;
+
+namespace {
+
+// Central European time with its daylight saving rule, needing no zone database.
+const char* const CET = "CET-1CEST,M3.5.0,M10.5.0/3";
+
+void pinZone(const char* tz)
+{
+    setenv("TZ", tz, 1);
+    platform::loadTimeZone();
+}
+
+// Opens the protected constructor and getters.
+struct Moment : CurrentTime
+{
+    Moment() = default;
+    Moment(unsigned y, unsigned mo, unsigned d, unsigned h, unsigned mi, unsigned s, unsigned ms,
+           int zone = 0, bool dst = false)
+        : CurrentTime(dst, ms, s, mi, h, d, mo, y, zone)
+    {
+    }
+    using CurrentTime::getDay, CurrentTime::getDayLightSavingsFlag, CurrentTime::getHour,
+        CurrentTime::getMillisecond, CurrentTime::getMinute, CurrentTime::getMonth,
+        CurrentTime::getSecond, CurrentTime::getTimeZoneOffsetInMinutes, CurrentTime::getWeekDay,
+        CurrentTime::getYear, CurrentTime::getYearDay;
+};
+
+std::string check(unsigned y, unsigned mo, unsigned d, unsigned h = 0, unsigned mi = 0,
+                  unsigned s = 0, unsigned ms = 0, int zone = 0)
+{
+    return failedCheck([&] { Moment(y, mo, d, h, mi, s, ms, zone); });
+}
+
+// Replaces the host's clock primitives for a scope.
+struct ScriptedClock
+{
+    explicit ScriptedClock(const platform::ClockFunctions& f) : previous(platform::setClockFunctions(f)) {}
+    ~ScriptedClock() { platform::setClockFunctions(previous); }
+    platform::ClockFunctions previous;
+};
+platform::TimeRecord g_reading;
+void readScripted(platform::TimeRecord& record) { record = g_reading; }
+bool failToLocal(std::int64_t, platform::CalendarTime&) { return false; }
+
+}  // namespace
+
+TEST(CurrentTimeTest, FieldChecksInOrderAndTheLeapYearRule)
+{
+    pinZone("UTC0");
+    EXPECT_EQ("millisecond <= 999", check(2026, 12, 5, 24, 60, 60, 1000));
+    EXPECT_EQ("second <= 59", check(2026, 12, 5, 24, 60, 60));
+    EXPECT_EQ("minute <= 59", check(2026, 12, 5, 24, 60));
+    EXPECT_EQ("hour <= 23", check(2026, 12, 5, 24));
+    EXPECT_EQ("day >= 1", check(3001, 13, 0));
+    EXPECT_EQ("month >= 1", check(2026, 0, 1));  // maxDay's own checks come first
+    EXPECT_EQ("month <= 12", check(2026, 13, 1));
+    EXPECT_EQ("year >= 1970", check(1969, 12, 31));
+    EXPECT_EQ("year <= 3000", check(3001, 1, 1));
+    EXPECT_EQ("timeZoneOffsetInMinutes <= +720", check(2026, 12, 5, 0, 0, 0, 0, 721));
+    EXPECT_EQ("timeZoneOffsetInMinutes >= -720", check(2026, 12, 5, 0, 0, 0, 0, -721));
+    EXPECT_EQ("", check(2026, 12, 5, 0, 0, 0, 0, -720));
+    EXPECT_EQ("", check(3000, 12, 31, 23, 59, 59, 999, 720));
+
+    const unsigned days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    for (unsigned year : {2023u, 2024u, 2000u, 2100u, 2400u, 1970u, 3000u})
+        for (unsigned month = 1; month <= 12; ++month)
+        {
+            const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+            const unsigned last = days[month - 1] + (month == 2 && leap ? 1 : 0);
+            EXPECT_EQ("", check(year, month, last)) << year << "-" << month;
+            EXPECT_EQ("day <= maxDay(month, year)", check(year, month, last + 1)) << year << "-" << month;
+        }
+}
+
+TEST(CurrentTimeTest, UnrepresentableCalendarTime)
+{
+    // One hour east of UTC, 1970-01-01 00:59:59 is the second before the
+    // epoch: the conversion's -1 reads as failure.
+    pinZone("UTC-1");
+    qvxtest::ExceptionMode mode;
+    std::string condition, message;
+    try { Moment(1970, 1, 1, 0, 59, 59, 0); } catch (const AssertException& e) { condition = e.getParameter(0), message = e.getMessage(); }
+    EXPECT_EQ("encodedTime != static_cast<__time64_t>(-1)", condition);
+    EXPECT_NE(std::string::npos, message.find("(Specified calendar time cannot be represented.)"));
+    EXPECT_EQ("", check(1970, 1, 1, 1, 0, 0));
+}
+
+TEST(CurrentTimeTest, TextGettersAndCaching)
+{
+    pinZone("UTC0");
+    Moment m(2026, 12, 5, 0, 45, 32, 45, -60, true);
+    std::ostringstream os;
+    os << m << '|' << m.fmt() << '|' << Moment(m) << '|' << Moment(1970, 1, 1, 0, 0, 0, 7);
+    EXPECT_EQ("2026 Dec 05 00:45:32.045|2026 Dec 05 00:45:32.045|2026 Dec 05 00:45:32.045|"
+              "1970 Jan 01 00:00:00.007", os.str());
+    const unsigned fields[] = {m.getYear(), m.getMonth(), m.getDay(), m.getHour(), m.getMinute(),
+                               m.getSecond(), m.getMillisecond(), m.getWeekDay(), m.getYearDay()};
+    const unsigned expected[] = {2026, 12, 5, 0, 45, 32, 45, 6 /* Saturday */, 338};
+    EXPECT_TRUE(std::equal(fields, fields + 9, expected));
+    EXPECT_EQ(-60, m.getTimeZoneOffsetInMinutes());
+    EXPECT_TRUE(m.getDayLightSavingsFlag());
+    EXPECT_EQ(59u, Moment(2024, 2, 29, 0, 0, 0, 0).getYearDay());
+
+    // Getters convert at every call; the text stays as first made.
+    pinZone(CET);
+    EXPECT_EQ(1u, m.getHour());
+    EXPECT_EQ("2026 Dec 05 00:45:32.045", m.fmt());
+    EXPECT_EQ("2026 Dec 05 01:45:32.045", Moment(m).fmt());
+    m = Moment(2026, 7, 1, 12, 0, 0, 250);  // assignment drops the cached text
+    EXPECT_EQ("2026 Jul 01 12:00:00.250", m.fmt());
+    m = m;
+    EXPECT_EQ("2026 Jul 01 12:00:00.250", m.fmt());
+}
+
+TEST(CurrentTimeTest, DaylightSavingZoneAndComparisons)
+{
+    pinZone(CET);
+    const Moment summer(2026, 7, 1, 12, 0, 0, 0, -120, true), winter(2026, 1, 1, 12, 0, 0, 0, -60);
+    const Moment now;
+    EXPECT_EQ(now.getDayLightSavingsFlag() ? -120 : -60, now.getTimeZoneOffsetInMinutes());
+    pinZone("UTC0");
+    // The same instants built in UTC with other zone offsets compare equal.
+    const Moment summerUtc(2026, 7, 1, 10, 0, 0, 0, 0), winterUtc(2026, 1, 1, 11, 0, 0, 0, 720);
+    EXPECT_TRUE(summer == summerUtc && summer <= summerUtc && summer >= summerUtc && winter == winterUtc);
+    EXPECT_FALSE(summer != summerUtc || summer < summerUtc || summer > summerUtc);
+    EXPECT_EQ("2026 Jul 01 10:00:00.000", summer.fmt());
+
+    const Moment a(2026, 12, 5, 0, 0, 0, 999), b(2026, 12, 5, 0, 0, 1, 0, 120, true);
+    EXPECT_TRUE(a < b && a <= b && a != b && b > a && b >= a);
+    EXPECT_FALSE(a == b || a > b || a >= b || b < a || b <= a);
+
+    pinZone("UTC-5:30");
+    EXPECT_EQ(-330, Moment().getTimeZoneOffsetInMinutes());
+    EXPECT_FALSE(Moment().getDayLightSavingsFlag());
+}
+
+TEST(CurrentTimeTest, FailedLocalConversionGivesZerosAndNoText)
+{
+    const Moment m(2026, 12, 5, 10, 0, 0, 0);
+    const platform::ClockFunctions host = platform::hostClockFunctions();
+    ScriptedClock failing({host.read, &failToLocal, host.fromLocal});
+    EXPECT_EQ("p_tm", failedCheck([&] { m.getHour(); }));
+    EXPECT_EQ("p_tm", failedCheck([&] { Moment(m).fmt(); }));
+    qvxtest::NopMode nop;
+    EXPECT_EQ(0u, m.getHour() + m.getDay() + m.getMonth() + m.getYear());
+    EXPECT_EQ("", Moment(m).fmt());
+}
+
+TEST(TimerTest, AccumulatesFromTheLastStart)
+{
+    Timer t;
+    t.stop();  // never started: adds nothing
+    EXPECT_EQ(0.0, t.getElapsedTimeInMillis());
+    EXPECT_EQ("", t.getStartTime());
+    t.start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_NE("", t.getStartTime());  // does not move the start point
+    t.stop();
+    const double first = t.getElapsedTimeInMillis();
+    EXPECT_TRUE(first >= 199.0 && first < 400.0) << first;
+    t.stop();  // measures from the same start again
+    EXPECT_GE(t.getElapsedTimeInMillis(), 2 * first);
+
+    t.reset();
+    EXPECT_EQ(0.0, t.getElapsedTimeInMillis());
+    for (int i = 0; i < 2; ++i)
+    {
+        t.start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        t.stop();
+    }
+    EXPECT_TRUE(t.getElapsedTimeInMillis() >= 99.0 && t.getElapsedTimeInMillis() < 300.0);
+
+    const double a = t.getCurrentTimeInMillis();
+    const double sys = std::chrono::duration<double, std::milli>(
+                           std::chrono::system_clock::now().time_since_epoch()).count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    EXPECT_GT(t.getCurrentTimeInMillis(), a);
+    EXPECT_NEAR(sys, a, 50.0);
+}
+
+TEST(TimerTest, TextIsCutFromTheCtimeLayout)
+{
+    pinZone("UTC0");
+    const std::int64_t dec5 = 1796472185;  // 2026-12-05 12:03:05 UTC
+    const struct { std::int64_t seconds; std::uint16_t ms; const char* text; } cases[] = {
+        {dec5, 7, "Dec  5 12:03:05.7 2026\n"},
+        {dec5, 250, "Dec  5 12:03:05.250 2026\n"},
+        {dec5, 0, "Dec  5 12:03:05.0 2026\n"},
+        {dec5 + 421626, 999, "Dec 10 09:10:11.999 2026\n"},
+    };
+    const platform::ClockFunctions host = platform::hostClockFunctions();
+    for (const auto& c : cases)
+    {
+        g_reading = platform::TimeRecord{c.seconds, c.ms, 0, 0};
+        ScriptedClock scripted({&readScripted, host.toLocal, host.fromLocal});
+        Timer t;
+        EXPECT_EQ(c.text, t.getCurrentTime());
+        t.start();
+        EXPECT_EQ(c.text, t.getStartTime());
+        EXPECT_EQ(static_cast<double>(c.seconds) * 1000 + c.ms, t.getCurrentTimeInMillis());
+    }
+
+    Timer t;  // the real clock
+    const std::string now = t.getCurrentTime();
+    EXPECT_TRUE(std::regex_match(now, std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{2}:[0-9]{2}:[0-9]{2}"
+                                                 "\\.(0|[1-9][0-9]{0,2}) [0-9]{4}\n"))) << now;
+    ScriptedClock failing({host.read, &failToLocal, host.fromLocal});
+    EXPECT_EQ("", t.getCurrentTime());
+}
