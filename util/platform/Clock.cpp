@@ -12,6 +12,22 @@ namespace {
 std::atomic<void (*)(TimeRecord&)> g_read{nullptr};
 std::atomic<bool (*)(std::int64_t, CalendarTime&)> g_toLocal{nullptr};
 std::atomic<std::int64_t (*)(const CalendarTime&)> g_fromLocal{nullptr};
+std::atomic<std::size_t (*)(char*, std::size_t, const char*, const CalendarTime&)> g_format{nullptr};
+
+template <class F>
+F installed(std::atomic<F>& slot, F host)
+{
+    const F f = slot.load();
+    return f != nullptr ? f : host;
+}
+
+// Stores f, or null when f is the host's own; returns the function in force before.
+template <class F>
+F install(std::atomic<F>& slot, F f, F host)
+{
+    const F previous = slot.exchange(f == host ? nullptr : f);
+    return previous != nullptr ? previous : host;
+}
 
 const char* const WEEK_DAYS[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -21,20 +37,23 @@ const char* const MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 void readClock(TimeRecord& record)
 {
-    void (*read)(TimeRecord&) = g_read.load();
-    (read != nullptr ? read : hostClockFunctions().read)(record);
+    installed(g_read, hostClockFunctions().read)(record);
 }
 
 bool toLocalTime(std::int64_t seconds, CalendarTime& local)
 {
-    bool (*toLocal)(std::int64_t, CalendarTime&) = g_toLocal.load();
-    return (toLocal != nullptr ? toLocal : hostClockFunctions().toLocal)(seconds, local);
+    return installed(g_toLocal, hostClockFunctions().toLocal)(seconds, local);
 }
 
 std::int64_t fromLocalTime(const CalendarTime& local)
 {
-    std::int64_t (*fromLocal)(const CalendarTime&) = g_fromLocal.load();
-    return (fromLocal != nullptr ? fromLocal : hostClockFunctions().fromLocal)(local);
+    return installed(g_fromLocal, hostClockFunctions().fromLocal)(local);
+}
+
+std::size_t formatCalendarTime(char* buffer, std::size_t size, const char* format,
+                               const CalendarTime& local)
+{
+    return installed(g_format, hostClockFunctions().format)(buffer, size, format, local);
 }
 
 bool ctimeText(std::int64_t seconds, char (&text)[26])
@@ -59,17 +78,10 @@ ClockFunctions setClockFunctions(const ClockFunctions& functions)
 {
     const ClockFunctions host = hostClockFunctions();
     ClockFunctions previous;
-    previous.read = g_read.exchange(functions.read == host.read ? nullptr : functions.read);
-    previous.toLocal =
-        g_toLocal.exchange(functions.toLocal == host.toLocal ? nullptr : functions.toLocal);
-    previous.fromLocal =
-        g_fromLocal.exchange(functions.fromLocal == host.fromLocal ? nullptr : functions.fromLocal);
-    if (previous.read == nullptr)
-        previous.read = host.read;
-    if (previous.toLocal == nullptr)
-        previous.toLocal = host.toLocal;
-    if (previous.fromLocal == nullptr)
-        previous.fromLocal = host.fromLocal;
+    previous.read = install(g_read, functions.read, host.read);
+    previous.toLocal = install(g_toLocal, functions.toLocal, host.toLocal);
+    previous.fromLocal = install(g_fromLocal, functions.fromLocal, host.fromLocal);
+    previous.format = install(g_format, functions.format, host.format);
     return previous;
 }
 

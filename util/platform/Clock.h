@@ -40,14 +40,17 @@ struct CalendarTime
 };
 
 // The host's primitives behind this facility. Tests install a scripted set
-// only to reach states the host cannot produce on demand (a failing local-time
-// conversion); everything else runs on the real clock.
+// only to reach states the host cannot produce on demand (a given clock
+// reading, a failing local-time conversion, a text that does not fit);
+// everything else runs on the real clock.
 struct ClockFunctions
 {
     void (*read)(TimeRecord& record);
     bool (*toLocal)(std::int64_t seconds, CalendarTime& local);
     // -1 when the fields cannot be represented (as the host's mktime).
     std::int64_t (*fromLocal)(const CalendarTime& local);
+    std::size_t (*format)(char* buffer, std::size_t size, const char* format,
+                          const CalendarTime& local);
 };
 
 QVXUTIL_API void readClock(TimeRecord& record);

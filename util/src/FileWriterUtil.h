@@ -20,8 +20,9 @@ public:
     FileWriterUtil();
     virtual ~FileWriterUtil();
 
-    // Throws CannotOpenFileDatastoreException with fileName when the file does
-    // not open; the writer then has no open file.
+    // Closes a file that is open, then opens fileName. Throws
+    // CannotOpenFileDatastoreException with fileName when it does not open; the
+    // writer then has no open file.
     void open(const std::string& fileName, bool append);
     void write(const std::string& text);
     void writeln();

@@ -24,7 +24,9 @@ TcpipServer::TcpipServer(int port)
       _maxConn(0),
       _listenHandle(0),
       _currentState(SocketInt::Closed),
-      _shutdownRequested(false)
+      _shutdownRequested(false),
+      _acceptInProgress(false),
+      _closeAfterAccept(false)
 {
     init();
     setPort(port);
@@ -90,12 +92,30 @@ void TcpipServer::accept()
         return;
     }
     const SocketInt::State stateBeforeAccept = _currentState;
-    const platform::SocketHandle listening = _listenHandle;
+    platform::SocketHandle listening = 0;
+    {
+        boost::mutex::scoped_lock lock(_mutex);
+        listening = _listenHandle;
+        _acceptInProgress = listening != 0;
+    }
     platform::SocketHandle connection = platform::INVALID_SOCKET_HANDLE;
     if (listening != 0)
+    {
         connection = platform::socketAccept(listening, nullptr);
+        const int code = platform::socketLastError();
+        boost::mutex::scoped_lock lock(_mutex);
+        _acceptInProgress = false;
+        if (_closeAfterAccept)
+        {
+            _closeAfterAccept = false;
+            platform::socketClose(listening);
+        }
+        platform::setSocketLastError(code);
+    }
     else
+    {
         platform::setSocketLastError(platform::SOCKERR_EBADF);
+    }
     if (connection != platform::INVALID_SOCKET_HANDLE)
         connection = platform::socketNonZeroHandle(connection);
     if (connection != platform::INVALID_SOCKET_HANDLE)
@@ -182,7 +202,19 @@ void TcpipServer::shutdown()
     boost::mutex::scoped_lock lock(_mutex);
     _currentState = SocketInt::Closed;
     _shutdownRequested = true;
-    closeListenHandle();
+    const platform::SocketHandle handle = _listenHandle.exchange(0);
+    if (handle == 0)
+        return;
+    if (_acceptInProgress)
+    {
+        // Wakes the accept, which closes the socket once the host call returns.
+        platform::socketShutdown(handle, platform::SOCKET_SHUT_BOTH);
+        _closeAfterAccept = true;
+    }
+    else
+    {
+        platform::socketCloseListening(handle);
+    }
 }
 
 bool TcpipServer::isShutdown()

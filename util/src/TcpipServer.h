@@ -23,19 +23,20 @@ class TcpipConnection;
 // the listening handle are atomic, so that the driving thread may read them
 // while shutdown() changes them under the mutex; the listening handle is
 // taken with an exchange by whoever closes it, so it is closed once.
+// accept() also takes the mutex, for a few statements before and after the
+// host's accept (never across it), to note that it uses the handle: a
+// shutdown() meanwhile only shuts the socket down, which wakes the accept, and
+// leaves the close to accept() when the host call has returned. So the
+// descriptor number cannot be reused while accept() may still be using it.
 //
 // shutdown() wins every race with the driving thread, until the next listen():
-// - an accept() whose host call fails after shutdown() began (blocked, or just
-//   starting on the handle shutdown() closed) throws
+// - an accept() that fails after shutdown() began (blocked in the host, or
+//   reaching it after the socket was shut down) throws
 //   OperationInterruptedSocketIntException, also when releaseConnection() has
 //   set the state to Listening in between;
 // - an accept() whose host call succeeds while shutdown() runs keeps the new
 //   connection for getConnection() but leaves the state Closed, as if the
 //   shutdown had come just after it.
-// A descriptor number is free for reuse once shutdown() has closed it: should
-// another thread open a descriptor in the instant between accept() reading the
-// handle and the host's accept starting, that accept would wait on the new
-// descriptor. A thread already blocked in accept() is always woken.
 //
 // Choices made here:
 // - The socket library needs no start-up on this host: it grants version 2.2.
@@ -96,6 +97,10 @@ private:
     std::atomic<SocketInt::State> _currentState;
     // Set by shutdown(), cleared by listen().
     std::atomic<bool> _shutdownRequested;
+    // Under _mutex: accept() is using the listening handle; shutdown() left
+    // the close of that handle to it.
+    bool _acceptInProgress;
+    bool _closeAfterAccept;
 };
 
 #endif

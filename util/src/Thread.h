@@ -54,7 +54,9 @@ public:
     };
 
     // An empty name gives "THREAD n", n being one more than the number of
-    // Thread objects constructed before this one.
+    // Thread objects constructed before this one. The count is read and raised
+    // under two separate holds of the registry mutex, so objects constructed at
+    // the same moment on two threads may get the same default name.
     Thread(const std::string& name = "", const std::string& groupName = "Default");
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;

@@ -7,7 +7,6 @@
 #include "TempDir.h"
 
 using qvxtest::TempDir;
-using qvxtest::thrown;
 
 TEST(FileListTest, SnapshotOfMatchingEntriesInUpperCase)
 {
@@ -15,16 +14,14 @@ TEST(FileListTest, SnapshotOfMatchingEntriesInUpperCase)
     for (const char* name : {"a.txt", "b.log", "Mixed.Txt"})
         TempDir::write(dir / name, "");
     const std::string d = dir.path() + "\\";
-    FileList txt("*.txt", d);
+    FileList txt("*.txt", d), all("*", d);
     TempDir::write(dir / "late.txt", "");  // after the snapshot
     EXPECT_EQ(2u, txt.getNumberOfFilesInList());
     EXPECT_TRUE(txt.findFileInList(d + "A.TXT") && txt.findFileInList(d + "MIXED.TXT"));
     EXPECT_FALSE(txt.findFileInList(d + "a.txt") || txt.findFileInList(d + "LATE.TXT") || txt.findFileInList("A.TXT"));
-    FileList all("*", d);
-    EXPECT_EQ(6u, all.getNumberOfFilesInList());
+    EXPECT_EQ(5u, all.getNumberOfFilesInList());
     EXPECT_TRUE(all.findFileInList(d + ".") && all.findFileInList(d + "..") && all.findFileInList(d + "B.LOG"));
-    EXPECT_EQ(0u, FileList("*.none", d).getNumberOfFilesInList());
-    EXPECT_EQ(0u, FileList("*", d + "missing\\").getNumberOfFilesInList());
+    EXPECT_EQ(0u, FileList("*.none", d).getNumberOfFilesInList() + FileList("*", d + "missing\\").getNumberOfFilesInList());
 }
 
 TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
@@ -41,8 +38,7 @@ TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
     w.write("ab");
     w.writeln("c");
     w.writeln();
-    w.close();
-    w.open(file, true);
+    w.open(file, true);  // closes, then appends after the contents
     w.write("more");
     w.close();
     EXPECT_EQ("abc\n\nmore", TempDir::read(file));
@@ -54,7 +50,7 @@ TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
     EXPECT_EQ("x", TempDir::read(file));
     for (const std::string& bad : {dir.path(), dir / "missing/out.txt"})
         EXPECT_EQ("The file '" + bad + "' could not be opened.  Check that the file is not in use and try again.",
-                  thrown<CannotOpenFileDatastoreException>([&] { w.open(bad, false); }, true));
+                  qvxtest::thrown<CannotOpenFileDatastoreException>([&] { w.open(bad, false); }, true));
     w.open(dir / "new.txt", false);
     w.close();
     EXPECT_TRUE(TempDir::exists(dir / "new.txt"));

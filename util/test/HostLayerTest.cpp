@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cerrno>
 
 #include "FileSystem.h"
@@ -12,49 +10,42 @@
 using namespace qvx::platform;
 using qvxtest::ScopedEnv;
 using qvxtest::TempDir;
+using Names = std::vector<std::string>;
 
 TEST(HostPathTest, TranslationExecutableNamesSearchPathAndTempNames)
 {
-    const char* cases[][2] = {
-        {"/opt/qvx\\config\\hardware.config", "/opt/qvx/config/hardware.config"},
-        {"\\\\x.xx\\bin", "//x.xx/bin"}, {"notepad.exe.", "notepad.exe"}, {"d.d\\name..", "d.d/name"},
-        {"a.\\b", "a./b"}, {".", "."}, {"a\\..", "a/.."}, {"\\", "/"}, {"", ""},
-    };
+    const char* cases[][2] = {{"/opt/q\\config\\h.config", "/opt/q/config/h.config"}, {"\\\\x.xx\\bin", "//x.xx/bin"},
+                              {"notepad.exe.", "notepad.exe"}, {"d.d\\name..", "d.d/name"}, {"a.\\b", "a./b"},
+                              {".", "."}, {"a\\..", "a/.."}, {"\\", "/"}, {"", ""}};
     for (const auto& c : cases)
         EXPECT_EQ(c[1], toHostPath(c[0])) << c[0];
     EXPECT_EQ("\\tmp\\a b\\c.txt", fromHostPath("/tmp/a b/c.txt"));
-    EXPECT_EQ((std::vector<std::string>{"/b/rec.EXE", "/b/rec"}), executableCandidates("/b/rec.EXE"));
-    EXPECT_EQ((std::vector<std::string>{"/b/rec"}), executableCandidates("/b/rec"));
-    EXPECT_EQ((std::vector<std::string>{"/b/.exe"}), executableCandidates("/b/.exe"));
+    EXPECT_EQ((Names{"/b/rec.EXE", "/b/rec"}), executableCandidates("/b/rec.EXE"));
+    EXPECT_EQ((Names{"/b/.exe"}), executableCandidates("/b/.exe"));
     EXPECT_EQ(std::string(";:"), searchPathDelimiters());
-    EXPECT_EQ((std::vector<std::string>{"temp", "TEMP", "TMPDIR"}), tempDirectoryVariables());
+    EXPECT_EQ((Names{"temp", "TEMP", "TMPDIR"}), tempDirectoryVariables());
 }
 
 TEST(FileSystemTest, WildcardMatchesWithoutRegardToCase)
 {
-    const struct
-    {
-        const char* pattern;
-        const char* name;
-        bool match;
-    } cases[] = {
-        {"*.txt", "a.TXT", true}, {"*.TXT", "a.txt", true},   {"*.txt", "a.txt.bak", false}, {"*", ".", true},
-        {"*", "..", true},        {"*.*", "README", true},    {"*.*", "..", true},           {"a?c", "abc", true},
-        {"a?c", "ac", false},     {"a*b*c", "aXbYbZc", true}, {"a*b*c", "aXbYb", false},     {"log.*", "log", true},
-        {"log.*", "logx", false}, {"", "a", false},           {"*a", "bbb", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.match, matchesWildcard(c.pattern, c.name)) << c.pattern << " vs " << c.name;
+    const char* matching[][2] = {{"*.txt", "a.TXT"}, {"*.TXT", "a.txt"}, {"*", "."},      {"*", ".."},
+                                 {"*.*", "README"},  {"*.*", ".."},      {"a?c", "abc"},  {"a*b*c", "aXbYbZc"},
+                                 {"log.*", "log"}};
+    const char* other[][2] = {{"*.txt", "a.txt.bak"}, {"a?c", "ac"}, {"a*b*c", "aXbYb"}, {"log.*", "logx"},
+                              {"", "a"},              {"*a", "bbb"}};
+    for (const auto& c : matching)
+        EXPECT_TRUE(matchesWildcard(c[0], c[1])) << c[0] << " " << c[1];
+    for (const auto& c : other)
+        EXPECT_FALSE(matchesWildcard(c[0], c[1])) << c[0] << " " << c[1];
 }
 
 TEST(ProcessTest, StartsWithExactArgumentsOrReportsWhyNot)
 {
     TempDir dir;
-    ::mkdir((dir / "bin").c_str(), 0755);
+    dir.mkdir("bin");
     TempDir::write(dir / "bin/rec", "#!/bin/sh\npwd > \"$OUT\"; for a in \"$@\"; do echo \"[$a]\" >> \"$OUT\"; done; exit 3\n", 0755);
     TempDir::write(dir / "noexec", "not a program\n", 0755);
-    ScopedEnv out("OUT", dir / "out");
-    ScopedEnv path("PATH", "/nonexistent;" + dir.path() + "\\bin:/usr/bin:/bin");
+    ScopedEnv out("OUT", dir / "out"), path("PATH", "/nonexistent;" + dir.path() + "\\bin:/usr/bin:/bin");
     EXPECT_EQ(dir / "bin/rec", findExecutable("rec.exe"));
     EXPECT_EQ("", findExecutable("none"));
     long pid = 0;

@@ -81,15 +81,8 @@ locale_t classicLocale()
     return c;
 }
 
-}  // namespace
-
-void loadTimeZone()
-{
-    tzset();
-}
-
-std::size_t formatCalendarTime(char* buffer, std::size_t size, const char* format,
-                               const CalendarTime& local)
+std::size_t hostFormat(char* buffer, std::size_t size, const char* format,
+                       const CalendarTime& local)
 {
     const struct tm tm = toTm(local);
     const locale_t c = classicLocale();
@@ -98,9 +91,16 @@ std::size_t formatCalendarTime(char* buffer, std::size_t size, const char* forma
     return strftime_l(buffer, size, format, &tm, c);
 }
 
+}  // namespace
+
+void loadTimeZone()
+{
+    tzset();
+}
+
 ClockFunctions hostClockFunctions()
 {
-    return ClockFunctions{&hostRead, &hostToLocal, &hostFromLocal};
+    return ClockFunctions{&hostRead, &hostToLocal, &hostFromLocal, &hostFormat};
 }
 
 }  // namespace platform

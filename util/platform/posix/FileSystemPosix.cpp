@@ -215,14 +215,14 @@ std::vector<std::string> findFiles(const std::string& pattern)
     const std::size_t slash = host.find_last_of('/');
     const std::string directory =
         slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : host.substr(0, slash));
-    const std::string spec = slash == std::string::npos ? host : host.substr(slash + 1);
-    if (spec.empty())
+    const std::string namePattern = slash == std::string::npos ? host : host.substr(slash + 1);
+    if (namePattern.empty())
         return names;
     DIR* dir = ::opendir(directory.c_str());
     if (dir == nullptr)
         return names;
     while (const dirent* entry = ::readdir(dir))
-        if (matchesWildcard(spec, entry->d_name))
+        if (matchesWildcard(namePattern, entry->d_name))
             names.emplace_back(entry->d_name);
     ::closedir(dir);
     return names;

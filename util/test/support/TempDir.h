@@ -3,6 +3,7 @@
 
 // Real files for tests: a fresh directory under /tmp, removed with everything
 // in it at the end; scoped environment variables; what an exception carried.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,14 +12,14 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "UnitTest.h"
 
 namespace qvxtest {
 
-class TempDir
+struct TempDir
 {
-public:
     TempDir() : _path("/tmp/qvx-XXXXXX") { ::mkdtemp(&_path[0]); }
     ~TempDir()
     {
@@ -28,6 +29,7 @@ public:
     }
     const std::string& path() const { return _path; }
     std::string operator/(const std::string& name) const { return _path + "/" + name; }
+    void mkdir(const std::string& name) const { ::mkdir((*this / name).c_str(), 0755); }
 
     static void write(const std::string& file, const std::string& contents, int mode = 0644)
     {
@@ -42,27 +44,51 @@ public:
     }
     static bool exists(const std::string& file) { return ::access(file.c_str(), F_OK) == 0; }
 
-private:
     std::string _path;
 };
 
 // Sets (or, with nullptr, unsets) an environment variable for a scope.
-class ScopedEnv
+struct ScopedEnv
 {
-public:
     ScopedEnv(const char* name, const char* value) : _name(name), _had(std::getenv(name) != nullptr)
     {
-        if (_had)
-            _old = std::getenv(name);
+        _old = _had ? std::getenv(name) : "";
         value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
     ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
     ~ScopedEnv() { _had ? ::setenv(_name.c_str(), _old.c_str(), 1) : ::unsetenv(_name.c_str()); }
-private:
+
     std::string _name;
     bool _had;
     std::string _old;
 };
+
+// Sets "UNIT_TESTING" for a scope; constructing a UnitTest (the base on entry,
+// Forget on exit) makes UnitTest::unitTesting() forget a remembered answer.
+struct UnitTestingSwitch : ScopedEnv, UnitTest
+{
+    explicit UnitTestingSwitch(const char* value) : ScopedEnv("UNIT_TESTING", value) {}
+    ~UnitTestingSwitch() { Forget(); }
+    void run() override {}
+    struct Forget : UnitTest
+    {
+        void run() override {}
+    };
+};
+
+// Runs call with every descriptor but `spare` in use, so that opening a file fails.
+template <class Call>
+void withDescriptorsUsedUp(int spare, Call&& call)
+{
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        held.push_back(fd);
+    for (; spare > 0 && !held.empty(); --spare, held.pop_back())
+        ::close(held.back());
+    call();
+    for (int fd : held)
+        ::close(fd);
+}
 
 // What the E that call throws carries: "KEY[p1|p2|...]", or its message;
 // "no throw" when it throws nothing.
@@ -82,21 +108,6 @@ std::string thrown(Call&& call, bool message = false)
     }
     return "no throw";
 }
-
-// Sets "UNIT_TESTING" for a scope; constructing a UnitTest on entry and exit
-// makes UnitTest::unitTesting() forget a remembered answer.
-class UnitTestingSwitch : ScopedEnv
-{
-public:
-    explicit UnitTestingSwitch(const char* value) : ScopedEnv("UNIT_TESTING", value) { Forget(); }
-    ~UnitTestingSwitch() { Forget(); }
-
-private:
-    struct Forget : UnitTest
-    {
-        void run() override {}
-    };
-};
 
 }  // namespace qvxtest
 
