@@ -127,10 +127,10 @@ TEST(TextEditorTest, FindsStartsFallsBackAndReloads)
     EXPECT_NE(std::string::npos, awaitFile(inst.dir / "args").find("\n[" + inst.dir / "sub/new.txt]"));
     EXPECT_THROW(editor.showFile(inst.dir / "missing/x.txt"), CannotCreateFileDatastoreException);
 
-    EXPECT_TRUE(editor.isTextEditorValid("rec") && editor.isTextEditorValid("rec.exe"));
-    EXPECT_TRUE(editor.isTextEditorValid("my.editor"));  // a dot anywhere: looked for unchanged
-    EXPECT_FALSE(editor.isTextEditorValid("my"));
-    EXPECT_FALSE(editor.isTextEditorValid("notepad2"));  // leaves the fall-back editor
+    // A name with a dot anywhere is looked for unchanged; one not found leaves the fall-back editor.
+    EXPECT_TRUE(editor.isTextEditorValid("rec") && editor.isTextEditorValid("rec.exe") &&
+                editor.isTextEditorValid("my.editor"));
+    EXPECT_FALSE(editor.isTextEditorValid("my") || editor.isTextEditorValid("notepad2"));
     EXPECT_EQ("A problem occured while attempting to run the program 'wordpad.exe'.  Please confirm that the program "
               "exists on the path.",
               thrown<Launch>([&] { editor.showFile(inst.dir / "a.txt"); }, true));
@@ -150,21 +150,17 @@ TEST(TextEditorTest, FindsStartsFallsBackAndReloads)
 TEST(HelpUtilTest, RunsTheReleaseInterpreterInTheReleaseRoot)
 {
     TempDir dir;
-    dir.mkdir("rel");
     dir.mkdir("rel/bin");
     TempDir::write(dir / "rel/bin/perl", RECORDER, 0755);
     ScopedEnv out("OUT", dir / "args");
-    {
-        ScopedEnv rel("RELROOT", dir.path() + "\\rel");
-        EXPECT_TRUE(HelpUtil::openHTMLDoc("index.html"));
-        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][index.html]", awaitFile(dir / "args"));
-        EXPECT_TRUE(HelpUtil::openHTMLDoc("My Manual.html"));
-        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][My Manual.html]", awaitFile(dir / "args"));
-    }
     const std::string tooLong(260, 'r');
-    for (const char* root : {dir.path().c_str(), static_cast<const char*>(nullptr), tooLong.c_str()})
+    const char* roots[] = {nullptr, dir.path().c_str(), tooLong.c_str()};  // no release root, no bin\perl, too long
+    for (const char* root : roots)
     {
-        ScopedEnv rel("RELROOT", root);  // no bin\perl there, no release root, one too long to read
-        EXPECT_FALSE(HelpUtil::openHTMLDoc("index.html"));
+        ScopedEnv rel("RELROOT", root);
+        EXPECT_FALSE(HelpUtil::openHTMLDoc("index.html")) << (root ? root : "unset");
     }
+    ScopedEnv rel("RELROOT", dir.path() + "\\rel");
+    EXPECT_TRUE(HelpUtil::openHTMLDoc("My Manual.html"));
+    EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][My Manual.html]", awaitFile(dir / "args"));
 }

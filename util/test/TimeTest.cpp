@@ -11,6 +11,7 @@
 #include "Clock.h"
 #include "CurrentTime.h"
 #include "FailedCheck.h"
+#include "TempDir.h"
 #include "Timer.h"
 
 using qvxtest::failedCheck;
@@ -102,19 +103,15 @@ TEST(CurrentTimeTest, FieldChecksInOrderAndTheLeapYearRule)
             EXPECT_EQ("", check(year, month, last)) << year << "-" << month;
             EXPECT_EQ("day <= maxDay(month, year)", check(year, month, last + 1)) << year << "-" << month;
         }
-}
 
-TEST(CurrentTimeTest, UnrepresentableCalendarTime)
-{
-    // One hour east of UTC, 1970-01-01 00:59:59 is the second before the
-    // epoch: the conversion's -1 reads as failure.
+    // One hour east of UTC, 1970-01-01 00:59:59 is the second before the epoch:
+    // the conversion's -1 reads as failure.
     pinZone("UTC-1");
-    qvxtest::ExceptionMode mode;
-    std::string condition, message;
-    try { Moment(1970, 1, 1, 0, 59, 59, 0); } catch (const AssertException& e) { condition = e.getParameter(0), message = e.getMessage(); }
-    EXPECT_EQ("encodedTime != static_cast<__time64_t>(-1)", condition);
-    EXPECT_NE(std::string::npos, message.find("(Specified calendar time cannot be represented.)"));
-    EXPECT_EQ("", check(1970, 1, 1, 1, 0, 0));
+    EXPECT_EQ("", check(1970, 1, 1, 1));
+    EXPECT_EQ("encodedTime != static_cast<__time64_t>(-1)", check(1970, 1, 1, 0, 59, 59));
+    const std::string message = qvxtest::thrown<AssertException>(
+        [] { qvxtest::ExceptionMode mode; Moment(1970, 1, 1, 0, 59, 59, 0); }, true);
+    EXPECT_NE(std::string::npos, message.find("(Specified calendar time cannot be represented.)")) << message;
 }
 
 TEST(CurrentTimeTest, TextGettersAndCaching)
@@ -122,16 +119,14 @@ TEST(CurrentTimeTest, TextGettersAndCaching)
     pinZone("UTC0");
     Moment m(2026, 12, 5, 0, 45, 32, 45, -60, true);
     std::ostringstream os;
-    os << m << '|' << m.fmt() << '|' << Moment(m) << '|' << Moment(1970, 1, 1, 0, 0, 0, 7);
-    EXPECT_EQ("2026 Dec 05 00:45:32.045|2026 Dec 05 00:45:32.045|2026 Dec 05 00:45:32.045|"
-              "1970 Jan 01 00:00:00.007", os.str());
+    os << m << '|' << Moment(1970, 1, 1, 0, 0, 0, 7);
+    EXPECT_EQ("2026 Dec 05 00:45:32.045|1970 Jan 01 00:00:00.007", os.str());
     const unsigned fields[] = {m.getYear(), m.getMonth(), m.getDay(), m.getHour(), m.getMinute(),
                                m.getSecond(), m.getMillisecond(), m.getWeekDay(), m.getYearDay()};
     const unsigned expected[] = {2026, 12, 5, 0, 45, 32, 45, 6 /* Saturday */, 338};
     EXPECT_TRUE(std::equal(fields, fields + 9, expected));
     EXPECT_EQ(-60, m.getTimeZoneOffsetInMinutes());
     EXPECT_TRUE(m.getDayLightSavingsFlag());
-    EXPECT_EQ(59u, Moment(2024, 2, 29, 0, 0, 0, 0).getYearDay());
 
     // Getters convert at every call; the text stays as first made.
     pinZone(CET);
@@ -139,8 +134,6 @@ TEST(CurrentTimeTest, TextGettersAndCaching)
     EXPECT_EQ("2026 Dec 05 00:45:32.045", m.fmt());
     EXPECT_EQ("2026 Dec 05 01:45:32.045", Moment(m).fmt());
     m = Moment(2026, 7, 1, 12, 0, 0, 250);  // assignment drops the cached text
-    EXPECT_EQ("2026 Jul 01 12:00:00.250", m.fmt());
-    m = m;
     EXPECT_EQ("2026 Jul 01 12:00:00.250", m.fmt());
 }
 
@@ -176,6 +169,7 @@ TEST(CurrentTimeTest, HostFailuresAreCheckedAndNeverOverrun)
         qvxtest::NopMode nop;
         EXPECT_EQ(0u, m.getHour() + m.getDay() + m.getMonth() + m.getYear());
         EXPECT_EQ("", Moment(m).fmt());
+        EXPECT_EQ("", Timer().getCurrentTime());
     }
     platform::ClockFunctions f = host();
     f.format = &formatLong;
@@ -202,30 +196,20 @@ TEST(TimerTest, AccumulatesFromTheLastStart)
     EXPECT_EQ(0.0, t.getElapsedTimeInMillis());
     EXPECT_EQ("", t.getStartTime());
     t.start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_NE("", t.getStartTime());  // does not move the start point
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     t.stop();
     const double first = t.getElapsedTimeInMillis();
-    EXPECT_TRUE(first >= 199.0 && first < 400.0) << first;
+    EXPECT_TRUE(first >= 99.0 && first < 300.0) << first;
     t.stop();  // measures from the same start again
     EXPECT_GE(t.getElapsedTimeInMillis(), 2 * first);
-
     t.reset();
-    EXPECT_EQ(0.0, t.getElapsedTimeInMillis());
-    for (int i = 0; i < 2; ++i)
-    {
-        t.start();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        t.stop();
-    }
-    EXPECT_TRUE(t.getElapsedTimeInMillis() >= 99.0 && t.getElapsedTimeInMillis() < 300.0);
+    t.start();  // a new start point
+    t.stop();
+    EXPECT_LT(t.getElapsedTimeInMillis(), 50.0);
 
-    const double a = t.getCurrentTimeInMillis();
-    const double sys = std::chrono::duration<double, std::milli>(
-                           std::chrono::system_clock::now().time_since_epoch()).count();
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    EXPECT_GT(t.getCurrentTimeInMillis(), a);
-    EXPECT_NEAR(sys, a, 50.0);
+    using Millis = std::chrono::duration<double, std::milli>;
+    const double now = Millis(std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_NEAR(now, t.getCurrentTimeInMillis(), 50.0);
 }
 
 TEST(TimerTest, TextIsCutFromTheCtimeLayout)
@@ -248,8 +232,4 @@ TEST(TimerTest, TextIsCutFromTheCtimeLayout)
         EXPECT_EQ(c.text, t.getStartTime());
         EXPECT_EQ(static_cast<double>(c.seconds) * 1000 + c.ms, t.getCurrentTimeInMillis());
     }
-
-    Timer t;
-    ScriptedClock failing(host(nullptr, &failToLocal));
-    EXPECT_EQ("", t.getCurrentTime());
 }
