@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -49,9 +48,17 @@ std::string awaitFile(const std::string& file)
 
 }  // namespace
 
-TEST(AutoUiConfigReaderTest, FirstEditorKeyOrTheLineThatLacksAnItem)
+TEST(AutoUiConfigReaderTest, FirstEditorKeyOrWhyThereIsNone)
 {
     Installation inst;
+    using NotFound = FileNotFoundDatastoreException;
+    using CannotOpen = CannotOpenFileDatastoreException;
+    auto read = [] { AutoUiConfigReader().getDefaultTextEditor(); };
+    EXPECT_EQ("The file '" + inst.name() + "' was not found.", thrown<NotFound>(read, true));
+    inst.dir.mkdir("config/autoUi.config");  // a directory is not the file
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<NotFound>(read));
+    ::rmdir((inst.dir / "config/autoUi.config").c_str());
+
     const char* found[][2] = {{"@auto_editorcommand notepad.exe my editor\n", "notepad.exe"},
                               {"# editors\n\n@other x\n  @ AUTO_EDITORCOMMAND\tvi  \r\n", "vi"},
                               {"@Auto_EditorCommand first\n@Auto_EditorCommand second\n", "first"},
@@ -78,23 +85,13 @@ TEST(AutoUiConfigReaderTest, FirstEditorKeyOrTheLineThatLacksAnItem)
     inst.configure("@other x\n");
     EXPECT_EQ("_textEditor.empty() == false @ util/src/AutoUiConfigReader.cpp",
               qvxtest::failedCheckWhere([&] { reader.getDefaultTextEditor(); }));
-}
 
-TEST(AutoUiConfigReaderTest, MissingAndUnopenableFilesAreTold)
-{
-    Installation inst;
-    auto read = [] { AutoUiConfigReader().getDefaultTextEditor(); };
-    EXPECT_EQ("The file '" + inst.name() + "' was not found.", thrown<FileNotFoundDatastoreException>(read, true));
-    ::mkdir((inst.dir / "config/autoUi.config").c_str(), 0755);  // a directory is not the file
-    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<FileNotFoundDatastoreException>(read));
-    ::rmdir((inst.dir / "config/autoUi.config").c_str());
-    inst.configure("@Auto_EditorCommand vi\n");  // there, but no descriptor is left to open it with
-    // Read and thrown once beforehand, so that a sanitizer's type checks, which
-    // need descriptors of their own, are answered from its cache.
-    EXPECT_EQ("vi", AutoUiConfigReader().getDefaultTextEditor());
-    thrown<CannotOpenFileDatastoreException>([&] { throw CannotOpenFileDatastoreException(inst.name()); });
+    // There, but no descriptor is left to open it with. Thrown once beforehand, so that a
+    // sanitizer's type checks, which need descriptors of their own, are answered from its cache.
+    inst.configure("@Auto_EditorCommand vi\n");
+    thrown<CannotOpen>([&] { throw CannotOpen(inst.name()); });
     std::string got;
-    qvxtest::withDescriptorsUsedUp(0, [&] { got = thrown<CannotOpenFileDatastoreException>(read); });
+    qvxtest::withDescriptorsUsedUp(0, [&] { got = thrown<CannotOpen>(read); });
     EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + inst.name() + "]", got);
 }
 

@@ -49,10 +49,16 @@ std::string check(unsigned y, unsigned mo, unsigned d, unsigned h = 0, unsigned 
     return failedCheck([&] { Moment(y, mo, d, h, mi, s, ms, zone); });
 }
 
-// Replaces the host's clock primitives for a scope.
+// Replaces some of the host's clock primitives for a scope.
 struct ScriptedClock
 {
-    explicit ScriptedClock(const platform::ClockFunctions& f) : previous(platform::setClockFunctions(f)) {}
+    template <class Change>
+    explicit ScriptedClock(Change change) : previous(platform::hostClockFunctions())
+    {
+        platform::ClockFunctions f = previous;
+        change(f);
+        previous = platform::setClockFunctions(f);
+    }
     ~ScriptedClock() { platform::setClockFunctions(previous); }
     platform::ClockFunctions previous;
 };
@@ -66,15 +72,6 @@ std::size_t formatLong(char* buffer, std::size_t size, const char*, const platfo
     const std::size_t n = std::min(g_claim, size - 1);
     return std::memset(buffer, 'x', n), buffer[n] = '\0', g_claim;
 }
-platform::ClockFunctions host(void (*read)(platform::TimeRecord&) = nullptr,
-                              bool (*toLocal)(std::int64_t, platform::CalendarTime&) = nullptr)
-{
-    platform::ClockFunctions f = platform::hostClockFunctions();
-    f.read = read ? read : f.read;
-    f.toLocal = toLocal ? toLocal : f.toLocal;
-    return f;
-}
-
 }  // namespace
 
 TEST(CurrentTimeTest, FieldChecksInOrderAndTheLeapYearRule)
@@ -153,6 +150,7 @@ TEST(CurrentTimeTest, DaylightSavingZoneAndComparisons)
     const Moment a(2026, 12, 5, 0, 0, 0, 999), b(2026, 12, 5, 0, 0, 1, 0, 120, true);
     EXPECT_TRUE(a < b && a <= b && a != b && b > a && b >= a);
     EXPECT_FALSE(a == b || a > b || a >= b || b < a || b <= a);
+    EXPECT_TRUE(Moment(2026, 12, 5, 0, 0, 0, 998) < a);  // milliseconds count too
 
     pinZone("UTC-5:30");
     EXPECT_EQ(-330, Moment().getTimeZoneOffsetInMinutes());
@@ -163,7 +161,7 @@ TEST(CurrentTimeTest, HostFailuresAreCheckedAndNeverOverrun)
 {
     const Moment m(2026, 12, 5, 10, 0, 0, 45);
     {
-        ScriptedClock failing(host(nullptr, &failToLocal));
+        ScriptedClock failing([](platform::ClockFunctions& f) { f.toLocal = &failToLocal; });
         EXPECT_EQ("p_tm", failedCheck([&] { m.getHour(); }));
         EXPECT_EQ("p_tm", failedCheck([&] { Moment(m).fmt(); }));
         qvxtest::NopMode nop;
@@ -171,9 +169,7 @@ TEST(CurrentTimeTest, HostFailuresAreCheckedAndNeverOverrun)
         EXPECT_EQ("", Moment(m).fmt());
         EXPECT_EQ("", Timer().getCurrentTime());
     }
-    platform::ClockFunctions f = host();
-    f.format = &formatLong;
-    ScriptedClock longText(f);
+    ScriptedClock longText([](platform::ClockFunctions& f) { f.format = &formatLong; });
     const struct { std::size_t claim; const char* failed; std::string text; } cases[] = {
         {32, "m < maxTimeStringSize", ""},
         {31, "n > 0", std::string(31, 'x')},
@@ -225,7 +221,7 @@ TEST(TimerTest, TextIsCutFromTheCtimeLayout)
     for (const auto& c : cases)
     {
         g_reading = platform::TimeRecord{c.seconds, c.ms, 0, 0};
-        ScriptedClock scripted(host(&readScripted));
+        ScriptedClock scripted([](platform::ClockFunctions& f) { f.read = &readScripted; });
         Timer t;
         EXPECT_EQ(c.text, t.getCurrentTime());
         t.start();
