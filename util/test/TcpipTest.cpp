@@ -338,6 +338,16 @@ TEST_F(TcpipTest, ShutdownFromAnotherThreadEndsBlockedAndRacingAccepts)
     }
     EXPECT_EQ(before, openDescriptorCount());
     EXPECT_TRUE(server.listen());  // a shut-down server listens again
+
+    // The host call on its own wakes an accept blocked in another thread.
+    const net::SocketHandle listener = net::socketCreateTcp();
+    ASSERT_EQ(0, net::socketBind(listener, loopback(0)) + net::socketListen(listener, 1));
+    net::SocketHandle accepted = 0;
+    std::thread waiter([&] { accepted = net::socketAccept(listener, nullptr); });
+    sleepMs(50);
+    EXPECT_EQ(0, net::socketCloseListening(listener));
+    waiter.join();
+    EXPECT_EQ(net::INVALID_SOCKET_HANDLE, accepted);
 }
 
 TEST(TcpipDescriptorTest, DescriptorZeroIsNeverTakenForNoSocket)
