@@ -1,5 +1,7 @@
 // The failed-check routine: modes and their precedence, AssertException's own
-// checks, the bridge's local failures, and the default path (death tests).
+// checks, the bridge's local failures, the default path (death tests), and
+// unit-test detection.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -121,25 +123,20 @@ TEST(AssertTest, BridgeFailuresTakeTheLocalPath)
     setupJniAssertMode(nullptr);
     raiseJavaAssertWithMessage("m");
     EXPECT_FALSE(isJavaUnitTesting());
-    EXPECT_FALSE(isJavaUnitTesting());
     EXPECT_FALSE(isJniModeEnabled());
 }
 
 namespace {
 
-std::string quoteRegex(const std::string& s)
-{
-    std::string out;
-    for (char c : s)
-        out += std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos ? std::string("\\") + c
-                                                                          : std::string(1, c);
-    return out;
-}
-
-struct ResetUnitTesting : UnitTest
+struct ResetUnitTesting : UnitTest  // constructing one forgets an earlier true answer
 {
     void run() override {}
 };
+
+void setUnitTesting(const char* value)
+{
+    value == nullptr ? unsetenv("UNIT_TESTING") : setenv("UNIT_TESTING", value, 1);
+}
 
 // In a death test's child: standard output joins standard error, the box
 // prints a marker, and an exit handler shows that exit() ran the handlers.
@@ -152,45 +149,66 @@ void prepareChild(bool unitTesting)
         return 1;
     });
     std::atexit([] { std::fputs("exit handlers ran\n", stderr); });
-    unitTesting ? setenv("UNIT_TESTING", "True", 1) : unsetenv("UNIT_TESTING");
-    ResetUnitTesting reset;  // forget an earlier true answer
+    setUnitTesting(unitTesting ? "True" : nullptr);
+    ResetUnitTesting reset;
+}
+
+// The child's whole output ends with these lines and the exit handler's.
+testing::Matcher<const std::string&> endsWithLines(const std::string& lines)
+{
+    const std::string tail = lines + "\nexit handlers ran\n";
+    return testing::AnyOf(testing::Eq(tail), testing::EndsWith("\n" + tail));
 }
 
 }  // namespace
 
-TEST(AssertDeathTest, DefaultModeReportsAndExitsWithOneWithoutBoxWhileUnitTesting)
+TEST(AssertDeathTest, DefaultModeReportsAndExitsWithOne)
 {
-    const std::string line = "ERROR: Assertion \"! s.empty()\" failed in file util/src/StringUtil.cpp on line 42";
-    EXPECT_EXIT(
-        {
-            prepareChild(true);
-            showKbrAssert("! s.empty()", "util/src/StringUtil.cpp", 42);
-        },
-        testing::ExitedWithCode(1), "(^|\n)" + quoteRegex(line) + "\nexit handlers ran\n$");
-}
-
-TEST(AssertDeathTest, DefaultModeShowsTheBoxWhenNotUnitTesting)
-{
+    // While unit testing: the report line only, no box.
+    EXPECT_EXIT((prepareChild(true), showKbrAssert("! s.empty()", "util/src/StringUtil.cpp", 42)),
+                testing::ExitedWithCode(1),
+                endsWithLines("ERROR: Assertion \"! s.empty()\" failed in file util/src/StringUtil.cpp on line 42"));
     const std::string line = "ERROR: Assertion \"a < b\" (too (big)) failed in file f.cpp on line 7";
-    EXPECT_EXIT(
-        {
-            prepareChild(false);
-            showKbrAssertWithMessage("a < b", "too (big)", "f.cpp", 7);
-        },
-        testing::ExitedWithCode(1),
-        "(^|\n)" + quoteRegex(line + "\nBOX 0x10000 [Fatal Error - contact k7300 support] " + line) +
-            "\nexit handlers ran\n$");
+    EXPECT_EXIT((prepareChild(false), showKbrAssertWithMessage("a < b", "too (big)", "f.cpp", 7)),
+                testing::ExitedWithCode(1),
+                endsWithLines(line + "\nBOX 0x10000 [Fatal Error - contact k7300 support] " + line));
+    EXPECT_EXIT((prepareChild(true), setupJniAssertMode(nullptr)), testing::ExitedWithCode(1),
+                testing::ContainsRegex("(^|\n)ERROR: Assertion \"pVirtualMachine != NULL\" \\(Virtual machine "
+                                       "instance is NULL!\\) failed in file util/src/kbrAssert\\.cpp on line "
+                                       "[0-9]+\nexit handlers ran\n$"));
 }
 
-TEST(AssertDeathTest, SetupWithoutMachineEndsTheProcessInDefaultMode)
+TEST(UnitTestTest, OnlyTrueInAnyLetterCaseCountsAndOnlyTrueIsRemembered)
 {
-    EXPECT_EXIT(
-        {
-            prepareChild(true);
-            setupJniAssertMode(nullptr);
-        },
-        testing::ExitedWithCode(1),
-        "(^|\n)" + quoteRegex("ERROR: Assertion \"pVirtualMachine != NULL\" (Virtual machine instance "
-                              "is NULL!) failed in file " + KBR + " on line ") +
-            "[0-9]+\nexit handlers ran\n$");
+    const std::pair<const char*, bool> values[] = {
+        {"true", true}, {"TRUE", true}, {"tRuE", true}, {"1", false}, {"yes", false}, {"", false},
+        {"true ", false}, {" true", false}, {"truth", false}, {"false", false}, {nullptr, false}};
+    for (const auto& [value, expected] : values)
+    {
+        ResetUnitTesting reset;
+        setUnitTesting(value);
+        EXPECT_EQ(expected, UnitTest::unitTesting()) << (value ? value : "(unset)");
+        EXPECT_EQ(expected ? 1 : 0, unitTesting());
+    }
+    setUnitTesting("True");  // the false answer was not remembered
+    EXPECT_TRUE(UnitTest::unitTesting());
+    setUnitTesting(nullptr);  // the true one is
+    EXPECT_EQ(1, unitTesting());
+    ResetUnitTesting reset;
+    EXPECT_FALSE(UnitTest::unitTesting());
+}
+
+TEST(UnitTestTest, TestDataDirIsReadAtConstructionAndItsAbsenceReportedPerCall)
+{
+    unsetenv("CPP_REGRESSION_TEST_DATA_DIR");
+    ResetUnitTesting without;
+    setenv("CPP_REGRESSION_TEST_DATA_DIR", "/data/regression", 1);
+    ResetUnitTesting with;
+    unsetenv("CPP_REGRESSION_TEST_DATA_DIR");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ("", without.getTestDataDir());
+    EXPECT_EQ("", without.getTestDataDir());
+    EXPECT_EQ("/data/regression", with.getTestDataDir());
+    const std::string notice = "Environmental variable CPP_REGRESSION_TEST_DATA_DIR not defined\n";
+    EXPECT_EQ(notice + notice, testing::internal::GetCapturedStdout());
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -49,9 +48,17 @@ std::string awaitFile(const std::string& file)
 
 }  // namespace
 
-TEST(AutoUiConfigReaderTest, FirstEditorKeyOrTheLineThatLacksAnItem)
+TEST(AutoUiConfigReaderTest, FirstEditorKeyOrWhyThereIsNone)
 {
     Installation inst;
+    using NotFound = FileNotFoundDatastoreException;
+    using CannotOpen = CannotOpenFileDatastoreException;
+    auto read = [] { AutoUiConfigReader().getDefaultTextEditor(); };
+    EXPECT_EQ("The file '" + inst.name() + "' was not found.", thrown<NotFound>(read, true));
+    inst.dir.mkdir("config/autoUi.config");  // a directory is not the file
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<NotFound>(read));
+    ::rmdir((inst.dir / "config/autoUi.config").c_str());
+
     const char* found[][2] = {{"@auto_editorcommand notepad.exe my editor\n", "notepad.exe"},
                               {"# editors\n\n@other x\n  @ AUTO_EDITORCOMMAND\tvi  \r\n", "vi"},
                               {"@Auto_EditorCommand first\n@Auto_EditorCommand second\n", "first"},
@@ -78,23 +85,13 @@ TEST(AutoUiConfigReaderTest, FirstEditorKeyOrTheLineThatLacksAnItem)
     inst.configure("@other x\n");
     EXPECT_EQ("_textEditor.empty() == false @ util/src/AutoUiConfigReader.cpp",
               qvxtest::failedCheckWhere([&] { reader.getDefaultTextEditor(); }));
-}
 
-TEST(AutoUiConfigReaderTest, MissingAndUnopenableFilesAreTold)
-{
-    Installation inst;
-    auto read = [] { AutoUiConfigReader().getDefaultTextEditor(); };
-    EXPECT_EQ("The file '" + inst.name() + "' was not found.", thrown<FileNotFoundDatastoreException>(read, true));
-    ::mkdir((inst.dir / "config/autoUi.config").c_str(), 0755);  // a directory is not the file
-    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + inst.name() + "]", thrown<FileNotFoundDatastoreException>(read));
-    ::rmdir((inst.dir / "config/autoUi.config").c_str());
-    inst.configure("@Auto_EditorCommand vi\n");  // there, but no descriptor is left to open it with
-    // Read and thrown once beforehand, so that a sanitizer's type checks, which
-    // need descriptors of their own, are answered from its cache.
-    EXPECT_EQ("vi", AutoUiConfigReader().getDefaultTextEditor());
-    thrown<CannotOpenFileDatastoreException>([&] { throw CannotOpenFileDatastoreException(inst.name()); });
+    // There, but no descriptor is left to open it with. Thrown once beforehand, so that a
+    // sanitizer's type checks, which need descriptors of their own, are answered from its cache.
+    inst.configure("@Auto_EditorCommand vi\n");
+    thrown<CannotOpen>([&] { throw CannotOpen(inst.name()); });
     std::string got;
-    qvxtest::withDescriptorsUsedUp(0, [&] { got = thrown<CannotOpenFileDatastoreException>(read); });
+    qvxtest::withDescriptorsUsedUp(0, [&] { got = thrown<CannotOpen>(read); });
     EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + inst.name() + "]", got);
 }
 
@@ -127,10 +124,10 @@ TEST(TextEditorTest, FindsStartsFallsBackAndReloads)
     EXPECT_NE(std::string::npos, awaitFile(inst.dir / "args").find("\n[" + inst.dir / "sub/new.txt]"));
     EXPECT_THROW(editor.showFile(inst.dir / "missing/x.txt"), CannotCreateFileDatastoreException);
 
-    EXPECT_TRUE(editor.isTextEditorValid("rec") && editor.isTextEditorValid("rec.exe"));
-    EXPECT_TRUE(editor.isTextEditorValid("my.editor"));  // a dot anywhere: looked for unchanged
-    EXPECT_FALSE(editor.isTextEditorValid("my"));
-    EXPECT_FALSE(editor.isTextEditorValid("notepad2"));  // leaves the fall-back editor
+    // A name with a dot anywhere is looked for unchanged; one not found leaves the fall-back editor.
+    EXPECT_TRUE(editor.isTextEditorValid("rec") && editor.isTextEditorValid("rec.exe") &&
+                editor.isTextEditorValid("my.editor"));
+    EXPECT_FALSE(editor.isTextEditorValid("my") || editor.isTextEditorValid("notepad2"));
     EXPECT_EQ("A problem occured while attempting to run the program 'wordpad.exe'.  Please confirm that the program "
               "exists on the path.",
               thrown<Launch>([&] { editor.showFile(inst.dir / "a.txt"); }, true));
@@ -150,21 +147,17 @@ TEST(TextEditorTest, FindsStartsFallsBackAndReloads)
 TEST(HelpUtilTest, RunsTheReleaseInterpreterInTheReleaseRoot)
 {
     TempDir dir;
-    dir.mkdir("rel");
     dir.mkdir("rel/bin");
     TempDir::write(dir / "rel/bin/perl", RECORDER, 0755);
     ScopedEnv out("OUT", dir / "args");
-    {
-        ScopedEnv rel("RELROOT", dir.path() + "\\rel");
-        EXPECT_TRUE(HelpUtil::openHTMLDoc("index.html"));
-        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][index.html]", awaitFile(dir / "args"));
-        EXPECT_TRUE(HelpUtil::openHTMLDoc("My Manual.html"));
-        EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][My Manual.html]", awaitFile(dir / "args"));
-    }
     const std::string tooLong(260, 'r');
-    for (const char* root : {dir.path().c_str(), static_cast<const char*>(nullptr), tooLong.c_str()})
+    const char* roots[] = {nullptr, dir.path().c_str(), tooLong.c_str()};  // no release root, no bin\perl, too long
+    for (const char* root : roots)
     {
-        ScopedEnv rel("RELROOT", root);  // no bin\perl there, no release root, one too long to read
-        EXPECT_FALSE(HelpUtil::openHTMLDoc("index.html"));
+        ScopedEnv rel("RELROOT", root);
+        EXPECT_FALSE(HelpUtil::openHTMLDoc("index.html")) << (root ? root : "unset");
     }
+    ScopedEnv rel("RELROOT", dir.path() + "\\rel");
+    EXPECT_TRUE(HelpUtil::openHTMLDoc("My Manual.html"));
+    EXPECT_EQ(dir / "rel\n[bin\\open_html_help.pl][My Manual.html]", awaitFile(dir / "args"));
 }

@@ -3,18 +3,32 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <random>
+#include <vector>
 
 #include "CannotCopyFileDatastoreException.h"
 #include "CannotCreateFileDatastoreException.h"
 #include "CannotDeleteFileDatastoreException.h"
+#include "CannotOpenFileDatastoreException.h"
 #include "FailedCheck.h"
+#include "FileList.h"
 #include "FileName.h"
+#include "FileNotFoundDatastoreException.h"
+#include "FileWriterUtil.h"
 #include "TempDir.h"
 
 using qvxtest::failedCheck;
+using qvxtest::failedCheckWhere;
 using qvxtest::ScopedEnv;
 using qvxtest::TempDir;
 using qvxtest::thrown;
+namespace fs = std::filesystem;
+
+namespace {
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+std::string withoutSpace(std::string s) { return s.erase(std::remove_if(s.begin(), s.end(), isSpace) - s.begin()); }
+}  // namespace
 
 TEST(FileNameTest, LayoutAndTempFromTheEnvironment)
 {
@@ -48,9 +62,9 @@ TEST(FileNameTest, LayoutAndTempFromTheEnvironment)
 TEST(FileNameTest, UnitTestReleaseTreeFromTheWorkingDirectory)
 {
     TempDir dir;
-    ASSERT_EQ(0, ::system(("mkdir -p " + dir / "Dev/K7300_main/util " + dir / "k7300").c_str()));
-    char saved[4096];
-    ASSERT_NE(nullptr, ::getcwd(saved, sizeof saved));
+    dir.mkdir("Dev/K7300_main/util");
+    dir.mkdir("k7300");
+    const fs::path saved = fs::current_path();
     qvxtest::UnitTestingSwitch on("TRUE");
     ScopedEnv home("TORVANE_XRAY_HOME", "/ignored");
     std::string d = dir.path();
@@ -60,10 +74,10 @@ TEST(FileNameTest, UnitTestReleaseTreeFromTheWorkingDirectory)
                                     {dir.path(), "testRel\\unitTest\\x.xx"}};
     for (const auto& c : cases)
     {
-        ASSERT_EQ(0, ::chdir(c[0].c_str()));
+        fs::current_path(c[0]);
         EXPECT_EQ(c[1], FileName().getRelRootDir());
     }
-    ASSERT_EQ(0, ::chdir(saved));
+    fs::current_path(saved);
 }
 
 TEST(FileNameTest, PathStringsAndTheirChecks)
@@ -89,18 +103,15 @@ TEST(FileNameTest, PathStringsAndTheirChecks)
 TEST(FileNameTest, ExistenceTests)
 {
     TempDir dir;
-    dir.mkdir("b1");
     dir.mkdir("b2");
     TempDir::write(dir / "b2/tool", "");
     TempDir::write(dir / "b2/real.exe", "");
     EXPECT_TRUE(FileName::fileExists(dir.path() + "\\b2\\tool"));
     EXPECT_FALSE(FileName::fileExists("") || FileName::fileExists(dir.path()) || FileName::fileExists(dir / "none"));
-    char before[4096], after[4096];
-    ASSERT_NE(nullptr, ::getcwd(before, sizeof before));
+    const fs::path cwd = fs::current_path();
     EXPECT_TRUE(FileName::directoryExists(dir.path()));
     EXPECT_FALSE(FileName::directoryExists(dir / "b2/tool") || FileName::directoryExists(dir / "none"));
-    ASSERT_NE(nullptr, ::getcwd(after, sizeof after));
-    EXPECT_STREQ(before, after);  // the working directory is back
+    EXPECT_EQ(cwd, fs::current_path());  // the working directory is back
 
     ScopedEnv path("PATH", dir / "b1;;" + dir.path() + "\\missing:" + dir.path() + "\\b2;");
     FileName f;
@@ -140,21 +151,18 @@ TEST(FileNameTest, CreateCopyBackupRestoreDeleteAndTheirFailures)
     EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + a + "|" + d + "/no/b]", thrown<Copy>([&] { f.copyFile(a, d + "/no/b"); }));
     EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + a + "|" + a + "]", thrown<Copy>([&] { f.copyFile(a, a); }));
     EXPECT_EQ("one", TempDir::read(a));  // a copy onto itself never truncates
-    EXPECT_EQ("DS_CANNOT_DELETE_FILE_ERROR_KEY[" + d + "/none]", thrown<Delete>([&] { f.deleteFile(d + "/none"); }));
+    const std::string none = d + "/none";
+    EXPECT_EQ("DS_CANNOT_DELETE_FILE_ERROR_KEY[" + none + "]", thrown<Delete>([&] { f.deleteFile(none); }));
     EXPECT_EQ("DS_CANNOT_DELETE_FILE_ERROR_KEY[" + d + "]", thrown<Delete>([&] { f.deleteFile(d); }));
-}
 
-TEST(FileNameTest, CopyAndBackupChecksNameTheirSource)
-{
-    TempDir dir;
-    FileName f;
-    const std::string none = dir / "none", copyCheck = "(\"Cannot copy the file \" + fromFile, FileName::fileExists(fromFile))";
-    EXPECT_EQ(copyCheck + " @ util/src/FileName.cpp", qvxtest::failedCheckWhere([&] { f.copyFile(none, dir / "b"); }));
-    EXPECT_EQ("(\"Cannot backup the file \" + filePath, FileName::fileExists(filePath))", failedCheck([&] { f.backupFile(none); }));
+    // A missing source is first a failed check that names it.
+    const std::string copyCheck = "(\"Cannot copy the file \" + fromFile, FileName::fileExists(fromFile))";
+    EXPECT_EQ(copyCheck + " @ util/src/FileName.cpp", failedCheckWhere([&] { f.copyFile(none, b); }));
+    EXPECT_EQ("(\"Cannot backup the file \" + filePath, FileName::fileExists(filePath))",
+              failedCheck([&] { f.backupFile(none); }));
     EXPECT_EQ(copyCheck, failedCheck([&] { f.restoreFile(none); }));  // restore relies on the copy's check
     qvxtest::NopMode nop;  // when the check returns, the copy itself fails
-    EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + none + "|" + none + ".backup]",
-              thrown<CannotCopyFileDatastoreException>([&] { f.backupFile(none); }));
+    EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + none + "|" + none + ".backup]", thrown<Copy>([&] { f.backupFile(none); }));
 }
 
 TEST(FileNameTest, RestoreReportsABackupThatCannotBeDeleted)
@@ -177,4 +185,112 @@ TEST(FileNameTest, RestoreReportsABackupThatCannotBeDeleted)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_EQ("saved", TempDir::read(a));
     EXPECT_TRUE(TempDir::exists(a + ".backup"));
+}
+
+TEST(FileCompareTest, AgreesWithCharacterByCharacterComparison)
+{
+    TempDir dir;
+    FileName f;
+    std::vector<std::pair<std::string, std::string>> cases = {
+        {"", ""}, {"a b", "ab "}, {"ab", "a b"}, {"ab  ", "abcd"}, {"abcd", "ab  "}, {"a\r\nb\t", "\n\va\fb"},
+        {"x y z", "x y q"}, {"  \n", "\t\r\n"}, {"\x80\xff", "\x80\xff"}};
+    // Large files whose whitespace drifts apart, so that differences and whitespace runs fall on and
+    // across the reader's block edges: a blank moved, a byte flipped, all blanks squeezed to the end.
+    std::mt19937 rng(7);
+    for (int round = 0; round < 6; ++round)
+    {
+        std::string a((1u << 19) + rng() % 4096, 'x');
+        for (char& c : a)
+            c = (rng() % 5 == 0) ? " \t\n\v\f\r"[rng() % 6] : static_cast<char>('a' + rng() % 3);
+        std::string b = withoutSpace(a) + std::string(a.size() - withoutSpace(a).size(), '\n');
+        if (round % 3 == 0)
+            (b = a).insert(a.size() - 5 - rng() % 1000, 1, ' ').erase(a.find(' ', 1000), 1);
+        else if (round % 3 == 1)
+            (b = a)[a.size() - 1 - rng() % 300000] ^= 1;
+        cases.emplace_back(a, b);
+    }
+    for (const auto& c : cases)
+    {
+        TempDir::write(dir / "1", c.first);
+        TempDir::write(dir / "2", c.second);
+        const bool same = c.first.size() == c.second.size() && withoutSpace(c.first) == withoutSpace(c.second);
+        EXPECT_EQ(same, f.doBinaryFilesCompare(dir / "1", dir / "2")) << c.first.substr(0, 20);
+        EXPECT_EQ(same, f.doTextFilesCompare(dir.path() + "\\2", dir.path() + "\\1"));
+    }
+    EXPECT_TRUE(f.doBinaryFilesCompare(dir / "1", dir / "1"));
+}
+
+TEST(FileCompareTest, MissingAndUnopenableFiles)
+{
+    TempDir dir;
+    const std::string x = dir / "x", y = dir / "y", none = dir / "none";
+    TempDir::write(x, "x");
+    TempDir::write(y, "x");
+    FileName f;
+    using NotFound = FileNotFoundDatastoreException;
+    using CannotOpen = CannotOpenFileDatastoreException;
+    EXPECT_EQ("The file '" + none + "' was not found.", thrown<NotFound>([&] { f.doBinaryFilesCompare(none, x); }, true));
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + none + "]", thrown<NotFound>([&] { f.doTextFilesCompare(none, none); }));
+    EXPECT_EQ("DS_CANNOT_FIND_FILE_ERROR_KEY[" + dir.path() + "]", thrown<NotFound>([&] { f.doTextFilesCompare(x, dir.path()); }));
+    EXPECT_EQ("fileNameFullPath1.empty() == false", failedCheck([&] { f.doBinaryFilesCompare("", "b"); }));
+    EXPECT_EQ("fileNameFullPath2.empty() == false", failedCheck([&] { f.doBinaryFilesCompare(x, ""); }));
+
+    // Files that are there but do not open: no descriptor is left for them (none
+    // at all, then one for the first file only). Thrown once beforehand, so that a
+    // sanitizer's type checks, which need descriptors of their own, hit its cache.
+    thrown<CannotOpen>([&] { throw CannotOpen(none); });
+    for (int spare = 0; spare < 2; ++spare)
+    {
+        std::string got;
+        qvxtest::withDescriptorsUsedUp(spare, [&] { got = thrown<CannotOpen>([&] { f.doBinaryFilesCompare(x, y); }); });
+        EXPECT_EQ("DS_CANNOT_OPEN_FILE_ERROR_KEY[" + (spare == 0 ? x : y) + "]", got);
+    }
+}
+
+TEST(FileListTest, SnapshotOfMatchingEntriesInUpperCase)
+{
+    TempDir dir;
+    for (const char* name : {"a.txt", "b.log", "Mixed.Txt"})
+        TempDir::write(dir / name, "");
+    const std::string d = dir.path() + "\\";
+    FileList txt("*.txt", d), all("*", d);
+    TempDir::write(dir / "late.txt", "");  // after the snapshot
+    EXPECT_EQ(2u, txt.getNumberOfFilesInList());
+    EXPECT_TRUE(txt.findFileInList(d + "A.TXT") && txt.findFileInList(d + "MIXED.TXT"));
+    EXPECT_FALSE(txt.findFileInList(d + "a.txt") || txt.findFileInList(d + "LATE.TXT") || txt.findFileInList("A.TXT"));
+    EXPECT_EQ(5u, all.getNumberOfFilesInList());
+    EXPECT_TRUE(all.findFileInList(d + ".") && all.findFileInList(d + "..") && all.findFileInList(d + "B.LOG"));
+    EXPECT_EQ(0u, FileList("*.none", d).getNumberOfFilesInList() + FileList("*", d + "missing\\").getNumberOfFilesInList());
+}
+
+TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
+{
+    TempDir dir;
+    const std::string file = dir / "out.txt";
+    FileWriterUtil w;
+    w.close();  // never opened: nothing happens
+    EXPECT_EQ("_fileStream.is_open() @ util/src/FileWriterUtil.cpp", failedCheckWhere([&] { w.write("x"); }));
+    EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln(); }));
+    EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln("x"); }));
+    w.open(file, true);  // appending creates a missing file
+    w.write("");
+    w.write("ab");
+    w.writeln("c");
+    w.writeln();
+    w.open(file, true);  // closes, then appends after the contents
+    w.write("more");
+    w.close();
+    EXPECT_EQ("abc\n\nmore", TempDir::read(file));
+    {
+        FileWriterUtil replace;
+        replace.open(dir.path() + "\\out.txt", false);  // empties the old, longer contents
+        replace.write("x");
+    }  // the destructor closes and flushes
+    EXPECT_EQ("x", TempDir::read(file));
+    for (const std::string& bad : {dir.path(), dir / "missing/out.txt"})
+        EXPECT_EQ("The file '" + bad + "' could not be opened.  Check that the file is not in use and try again.",
+                  thrown<CannotOpenFileDatastoreException>([&] { w.open(bad, false); }, true));
+    w.open(dir / "new.txt", false);
+    w.close();
+    EXPECT_TRUE(TempDir::exists(dir / "new.txt"));
 }

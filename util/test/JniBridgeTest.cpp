@@ -32,7 +32,7 @@ void leaveJniMode()  // the only way out: setup without a machine, in nop mode
 
 }  // namespace
 
-TEST(JniBridgeTest, RaiseCallsExpectWithFalseAndTheMessageBytes)
+TEST(JniBridgeTest, RaiseUnitTestingAndASecondThread)
 {
     setupJniAssertMode(testJvm());
     JNIEnv* env = testEnv();
@@ -43,52 +43,36 @@ TEST(JniBridgeTest, RaiseCallsExpectWithFalseAndTheMessageBytes)
     // What expect(false, message) threw stays pending for the host.
     EXPECT_EQ("java.lang.AssertionError: " + message, takePendingException(env));
     EXPECT_EQ(before + 1, staticInt(env, ASSERT_CLASS, "calls"));
-    EXPECT_EQ(message, staticString(env, ASSERT_CLASS, "lastMessage"));
-    EXPECT_TRUE(isJniModeEnabled());
-
     raiseJavaAssertForUnhandledException("util/src/TcpipServer.cpp", -3);  // the line is signed
     EXPECT_EQ("java.lang.AssertionError: ERROR: Assertion \"false\" (Unhandled JNI exception) "
               "failed in file util/src/TcpipServer.cpp on line -3",
               takePendingException(env));
-    leaveJniMode();
-}
 
-TEST(JniBridgeTest, UnitTestingIsAskedOnceAndAPendingExceptionSurvives)
-{
-    setupJniAssertMode(testJvm());
-    JNIEnv* env = testEnv();
-    const int before = staticInt(env, UNIT_TEST_CLASS, "calls");
+    // Java is asked once; an exception pending before the call is still pending.
+    const int asked = staticInt(env, UNIT_TEST_CLASS, "calls");
     jthrowable pending = newRuntimeException(env, "pending before");
     env->Throw(pending);
     EXPECT_TRUE(isJavaUnitTesting());
     EXPECT_TRUE(env->IsSameObject(pending, env->ExceptionOccurred()));
     env->ExceptionClear();
-    EXPECT_EQ(before + 1, staticInt(env, UNIT_TEST_CLASS, "calls"));
-    EXPECT_TRUE(isJniModeEnabled());
-
-    // Cached: a changed Java answer is not asked for, even with JNI mode off.
     jclass c = env->FindClass(UNIT_TEST_CLASS);
     env->SetStaticBooleanField(c, env->GetStaticFieldID(c, "answer", "Z"), JNI_FALSE);
     EXPECT_TRUE(isJavaUnitTesting());
-    leaveJniMode();
-    EXPECT_TRUE(isJavaUnitTesting());
-    EXPECT_EQ(before + 1, staticInt(env, UNIT_TEST_CLASS, "calls"));
-}
+    EXPECT_TRUE(isJniModeEnabled());
 
-TEST(JniBridgeTest, ASecondNativeThreadIsAttachedAndRaises)
-{
-    setupJniAssertMode(testJvm());
     std::string pendingOnThread = "not attached";
     std::thread other([&] {
         raiseJavaAssertWithMessage("from a second thread");
-        if (JNIEnv* env = testEnv())  // null unless the bridge attached this thread
-            pendingOnThread = takePendingException(env);
+        if (JNIEnv* threadEnv = testEnv())  // null unless the bridge attached this thread
+            pendingOnThread = takePendingException(threadEnv);
         testJvm()->DetachCurrentThread();  // the bridge never detaches
     });
     other.join();
     EXPECT_EQ("java.lang.AssertionError: from a second thread", pendingOnThread);
-    EXPECT_NE("main", staticString(testEnv(), ASSERT_CLASS, "lastThread"));
+    EXPECT_NE("main", staticString(env, ASSERT_CLASS, "lastThread"));
     leaveJniMode();
+    EXPECT_TRUE(isJavaUnitTesting());  // cached, even with JNI mode off
+    EXPECT_EQ(asked + 1, staticInt(env, UNIT_TEST_CLASS, "calls"));
 }
 
 TEST(JniBridgeTest, AfterAFailedSetupNopModeStillRaisesWithTheStoredMachine)

@@ -51,7 +51,7 @@ bool defineLateAssertClass(JNIEnv* env)
 
 }  // namespace
 
-TEST(JniIncompleteHostTest, MissingAssertClassThenMissingExpectMethodEndJniMode)
+TEST(JniIncompleteHostTest, MissingClassOrMethodEndsJniModeOnTheLocalPath)
 {
     setupJniAssertMode(testJvm());
     JNIEnv* env = testEnv();
@@ -74,13 +74,10 @@ TEST(JniIncompleteHostTest, MissingAssertClassThenMissingExpectMethodEndJniMode)
               failure([] { raiseJavaAssertWithMessage("m"); }));
     EXPECT_FALSE(isJniModeEnabled());
     EXPECT_EQ(0u, takePendingException(env).find("java.lang.NoSuchMethodError"));
-}
 
-TEST(JniIncompleteHostTest, MissingUnitTestingMethod)
-{
+    // No unitTesting(), exception mode: the check throws while JNI mode is
+    // off, which leaves it off.
     setupJniAssertMode(testJvm());
-    JNIEnv* env = testEnv();
-    // Exception mode: the check throws while JNI mode is off, which leaves it off.
     EXPECT_EQ("methodID != NULL | Cannot find UnitTest.unitTesting() method!", failure([] { isJavaUnitTesting(); }));
     EXPECT_FALSE(isJniModeEnabled());
     env->ExceptionClear();

@@ -47,9 +47,9 @@ TEST(MathUtilTest, ValuesThatAreNotNumbersSortLast)
     EXPECT_EQ(2.5, MathUtil::median(data));  // 1 2 | 3 NaN
     std::mt19937 random(7);  // many NaNs among many values, under AddressSanitizer too
     std::uniform_real_distribution<double> value(-1e6, 1e6);
-    data.clear();
-    for (int i = 0; i < 5000; ++i)
-        data.push_back(i % 3 == 0 ? NaN : value(random));
+    data.resize(5000);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = i % 3 == 0 ? NaN : value(random);
     MathUtil::median(data);
     const auto nan = std::find_if(data.begin(), data.end(), [](double d) { return std::isnan(d); });
     EXPECT_EQ(3333, nan - data.begin());
@@ -89,11 +89,9 @@ TEST(MathUtilTest, Float2ShortChecksTheUpperLimitAndSaturates)
     EXPECT_EQ("f <= SHRT_MAX @ util/src/MathUtil.cpp",
               qvxtest::failedCheckWhere([] { MathUtil::float2short(40000.0f); }));
     EXPECT_EQ("f <= SHRT_MAX", failedCheck([] { MathUtil::float2short(std::nanf("")); }));
-    EXPECT_EQ(32767, MathUtil::float2short(32767.0f));
-    EXPECT_EQ(-32768, MathUtil::float2short(-40000.0f));
+    EXPECT_TRUE(MathUtil::float2short(32767.0f) == 32767 && MathUtil::float2short(-40000.0f) == -32768);
     qvxtest::NopMode nop;
-    EXPECT_EQ(32767, MathUtil::float2short(40000.0f));
-    EXPECT_EQ(0, MathUtil::float2short(std::nanf("")));
+    EXPECT_TRUE(MathUtil::float2short(40000.0f) == 32767 && MathUtil::float2short(std::nanf("")) == 0);
 }
 
 TEST(MathUtilTest, EqualComparesToAGivenNumberOfDigits)

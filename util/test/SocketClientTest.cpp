@@ -1,47 +1,29 @@
-// SocketClient against a scripted plain-socket server, and end to end with
-// SocketServer.
+// SocketClient against a SocketServer that answers scripted bytes.
 #include <gtest/gtest.h>
 
 #include "RunningServer.h"
 #include "SocketClient.h"
 
 using namespace qvxtest;
-namespace net = qvx::platform;
 
 namespace {
 
-// A one-connection server: for each answer it reads one request line, keeps
-// it in requests, and writes the answer in one piece; then it closes.
+// A raw-mode server that answers each request with the next of answers, in
+// one piece, and leaves the client after the last.
 struct ScriptedServer
 {
-    explicit ScriptedServer(const Lines& answers) : listener(net::socketCreateTcp())
+    explicit ScriptedServer(const Lines& answers)
+        : handler(ScriptedHandler::Text(), [this, answers](const std::vector<char>&) {
+              const std::size_t i = handler.calls().size() - 1;
+              if (i + 1 == answers.size())
+                  running.server().disconnectFromClient();
+              return std::vector<char>(answers.at(i).begin(), answers.at(i).end());
+          }),
+          running(handler, "", SocketServer::RawMode)
     {
-        sockaddr_in name{};
-        net::socketBind(listener, loopback(0));
-        net::socketListen(listener, 1);
-        net::socketGetLocalName(listener, name);
-        port = net::socketNetworkToHost16(name.sin_port);
-        thread = std::thread([this, answers] {
-            LoopbackPeer peer(net::socketAccept(listener, nullptr));
-            for (const std::string& answer : answers)
-            {
-                requests.emplace_back();
-                for (std::string c; (c = peer.read(1)) != "\n" && !c.empty();)
-                    requests.back() += c;
-                peer.sendAll(answer);
-            }
-        });
     }
-    ~ScriptedServer()
-    {
-        if (thread.joinable())
-            thread.join();
-        net::socketClose(listener);
-    }
-    net::SocketHandle listener;
-    int port = 0;
-    std::thread thread;
-    Lines requests;  // read them after the client is done
+    ScriptedHandler handler;  // its calls are the requests as they came
+    RunningServer running;
 };
 
 }  // namespace
@@ -50,29 +32,30 @@ TEST(SocketClientTest, ReadsResponsesAsTheServerFramesThem)
 {
     {
         ScriptedServer server({"PONG\n", "PONG\n"});
-        SocketClient client("127.0.0.1", server.port, "");
+        SocketClient client("127.0.0.1", server.running.port(), "");
         client.connect();
         EXPECT_EQ(client.sendMessageToServer("PING"), Lines{"PONG"});
         client.disconnect("");  // an empty request is a lone LF
-        server.thread.join();
-        EXPECT_EQ(server.requests, (Lines{"PING", ""}));
+        EXPECT_EQ(server.handler.calls(2), (Lines{"PING\n", "\n"}));
     }
-    // Each answer is written in one piece: lines, the marker, and in the
-    // last two a line cut in two that belongs to the next response. At the
-    // end a line without marker, then the server closes.
+    // Each answer is written in one piece: lines, the marker, lines longer
+    // than a receive, and a line cut in two that belongs to the next
+    // response. At the end a line without marker, then the server closes.
     const std::string longLine(230, 'L');
-    ScriptedServer server({"A\nB\nEND\n", "end\nEND\n", longLine + "\r\nEND\n", "END\n", "X\nEND\nC1", "C2\nEND\n",
-                           "D\n"});
-    SocketClient client("localhost", server.port, "END");
+    std::string many;
+    for (int i = 0; i < 300; ++i)
+        many += "x\n";
+    ScriptedServer server({"A\nB\nEND\n", "end\nEND\n", longLine + "\r\nEND\n", many + "END\n", "END\n", "X\nEND\nC1",
+                           "C2\nEND\n", "D\n"});
+    SocketClient client("localhost", server.running.port(), "END");
     client.connect();
-    const Lines expected[] = {{"A", "B"}, {"end"}, {longLine + "\r"}, {}, {"X"}, {"C1C2"}};
+    const Lines expected[] = {{"A", "B"}, {"end"}, {longLine + "\r"}, Lines(300, "x"), {}, {"X"}, {"C1C2"}};
     for (const Lines& lines : expected)
         EXPECT_EQ(client.sendMessageToServer("Q"), lines);
     EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("Q"); }),
               "SOCKECT_RECV_ERROR_KEY: SocketClient failed while trying to receive data from the server, the server "
               "closed the connection");
-    server.thread.join();
-    EXPECT_EQ(server.requests, Lines(7, "Q"));
+    EXPECT_EQ(server.handler.calls(), Lines(8, "Q\n"));
 }
 
 TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseWhatTheyTook)
@@ -95,25 +78,4 @@ TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseWhatTheyTook)
     }
     EXPECT_EQ(net::socketLibraryUsers(), users);
     EXPECT_EQ(openDescriptorCount(), descriptors);
-}
-
-TEST(SocketClientTest, TalksToSocketServerEndToEnd)
-{
-    ScriptedHandler handler([](const std::string& m) {
-        Lines lines;
-        for (char c : m)
-            lines.push_back(std::string(1, c));
-        return lines;
-    });
-    RunningServer running(handler, "END");
-    for (int round = 0; round < 2; ++round)  // a new client after disconnect
-    {
-        SocketClient client("127.0.0.1", running.port(), "END");
-        client.connect();
-        EXPECT_EQ(client.sendMessageToServer("abc"), (Lines{"a", "b", "c"}));
-        EXPECT_EQ(client.sendMessageToServer(""), Lines{});
-        EXPECT_EQ(client.sendMessageToServer(std::string(300, 'x')).size(), 300u);
-        client.disconnect("bye");
-    }
-    EXPECT_EQ(handler.calls(10).size(), 10u);  // 4 requests and the leaving call, twice
 }

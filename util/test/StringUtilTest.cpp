@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <iomanip>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -40,32 +39,23 @@ std::string printfG16(double v)
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-template <class Rng>
-std::string randomText(Rng& rng, const std::string& alphabet, std::size_t maxLength)
+double fromBits(std::uint64_t bits)  // any pattern: NaNs, subnormals, huge values
 {
-    std::string s(rng() % (maxLength + 1), ' ');
-    for (char& c : s)
-        c = alphabet[rng() % alphabet.size()];
-    return s;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
 }
 
 }  // namespace
 
-TEST(StringUtilTest, IntegerAndNumericTests)
-{
-    // text, isInteger, isNumeric
-    const std::tuple<const char*, bool, bool> cases[] = {
-        {"", 0, 0}, {"-", 1, 1}, {"-12", 1, 1}, {"+12", 0, 0}, {" 1", 0, 0}, {"1.5", 0, 1},
-        {"1.2.3", 0, 0}, {".", 0, 1}, {"-.", 0, 1}, {"1e5", 0, 0}, {"1-2", 0, 0}, {"5.", 0, 1}};
-    for (const auto& [s, integer, numeric] : cases)
-    {
-        EXPECT_EQ(integer, S::isInteger(s)) << '"' << s << '"';
-        EXPECT_EQ(numeric, S::isNumeric(s)) << '"' << s << '"';
-    }
-}
-
 TEST(StringUtilTest, TextToNumberMatchesStreamReading)
 {
+    // text, isInteger, isNumeric
+    const std::tuple<const char*, bool, bool> kinds[] = {
+        {"", 0, 0}, {"-", 1, 1}, {"-12", 1, 1}, {"+12", 0, 0}, {" 1", 0, 0}, {"1.5", 0, 1},
+        {"1.2.3", 0, 0}, {".", 0, 1}, {"-.", 0, 1}, {"1e5", 0, 0}, {"1-2", 0, 0}, {"5.", 0, 1}};
+    for (const auto& [s, integer, numeric] : kinds)
+        EXPECT_TRUE(S::isInteger(s) == integer && S::isNumeric(s) == numeric) << '"' << s << '"';
     const std::pair<const char*, long> ints[] = {
         {"42", 42}, {" 42", 0}, {"42 ", 0}, {"-17", -17}, {"+17", 17}, {"12abc", 0}, {"", 0}, {"+", 0},
         {"-", 0}, {"+-1", 0}, {"0x10", 0}, {"2147483647", INT32_MAX}, {"2147483648", 0},
@@ -77,22 +67,17 @@ TEST(StringUtilTest, TextToNumberMatchesStreamReading)
                              "2e-324", "4e-324", "1.7976931348623159e308", "-0", "1e5e5", "++1"};
     for (const char* s : doubles)
         EXPECT_TRUE(sameBits(streamRead<double>(s), S::stringToDouble(s))) << '"' << s << '"';
-    EXPECT_EQ(-1.5, S::stringToDouble("-1.5"));
-    EXPECT_TRUE(std::signbit(S::stringToDouble("-1e-400")));
 
     std::mt19937_64 rng(11);
     for (int i = 0; i < 100000; ++i)
     {
-        std::string s = randomText(rng, "0123456789+-. eE", 8);
+        std::string s;
+        for (std::size_t n = rng() % 9; s.size() < n;)
+            s += "0123456789+-. eE"[rng() % 16];
         if (i % 4 == 1)  // near and past the 32-bit limits
             s = std::to_string(static_cast<long long>(static_cast<std::int64_t>(rng()) >> (rng() % 64)));
         if (i % 4 == 2)
-        {
-            double d;
-            const std::uint64_t bits = rng();
-            std::memcpy(&d, &bits, sizeof d);
-            s = printfG16(d * (i % 3));
-        }
+            s = printfG16(fromBits(rng()) * (i % 3));
         ASSERT_EQ(streamRead<std::int32_t>(s), S::stringToInt(s)) << '"' << s << '"';
         ASSERT_TRUE(sameBits(streamRead<double>(s), S::stringToDouble(s))) << '"' << s << '"';
     }
@@ -104,22 +89,13 @@ TEST(StringUtilTest, DoubleToStringWritesWhatPrintfG16Writes)
     EXPECT_EQ("0.3333333333333333", S::doubleToString(1.0 / 3.0));
     EXPECT_EQ("100", S::doubleToString(100.0));
     EXPECT_EQ("1e+16", S::doubleToString(1e16));
-    for (double d : std::initializer_list<double>{-0.0, INFINITY, -INFINITY, NAN, -NAN, 5e-324})
-    {
-        std::ostringstream os;  // a stream writes what printf writes
-        os << std::setprecision(16) << d;
-        EXPECT_EQ(os.str(), S::doubleToString(d));
-    }
+    for (double d : {-0.0, HUGE_VAL, -HUGE_VAL, 0.0 / 0.0, -(0.0 / 0.0), 5e-324})  // rare among random bits
+        EXPECT_EQ(printfG16(d), S::doubleToString(d));
     std::mt19937_64 rng(3);
     std::uniform_real_distribution<double> uniform(-1e6, 1e6);
     for (int i = 0; i < 250000; ++i)
     {
-        double d = i % 2 ? uniform(rng) : std::round(uniform(rng)) / 1000;
-        if (i % 3 == 0)
-        {
-            const std::uint64_t bits = rng();
-            std::memcpy(&d, &bits, sizeof d);
-        }
+        const double d = i % 3 == 0 ? fromBits(rng()) : i % 2 ? uniform(rng) : std::round(uniform(rng)) / 1000;
         ASSERT_EQ(printfG16(d), S::doubleToString(d)) << std::hexfloat << d;
     }
 }

@@ -18,9 +18,7 @@
 namespace {
 
 const int OWNERS = 4;
-struct Subject : ThreadSafeObservable
-{
-};
+struct Subject : ThreadSafeObservable {};
 struct Counter : ThreadSafeObserver
 {
     void update(ThreadSafeObservable*) override { ++count; }
@@ -35,26 +33,20 @@ struct Shared
     std::atomic<long> notifies{0}, bodies{0}, failures{0};
 };
 
-class Worker : public Thread
+struct Worker : Thread
 {
-public:
-    Worker(Shared& shared, int owner) : Thread("", groupOf(owner)), _shared(shared), _owner(owner) {}
-    std::atomic<bool> finished{false};
-
-protected:
+    Worker(Shared& shared, int owner) : Thread("", groupOf(owner)), shared(shared), owner(owner) {}
     unsigned long prerun() override
     {
         const unsigned long result = Thread::prerun();
-        finished = true;
-        return result;
+        return finished = true, result;
     }
     unsigned long run() override
     {
-        _shared.subject.notify();
-        ++_shared.notifies;
-        if (_shared.time.fmt().size() != 24)
-            ++_shared.failures;
-        Thread::groupNameInUse(groupOf((_owner + 1) % OWNERS));
+        shared.subject.notify();
+        ++shared.notifies;
+        shared.failures += shared.time.fmt().size() != 24;
+        Thread::groupNameInUse(groupOf((owner + 1) % OWNERS));
         struct Probe : Thread  // a registry write from a body
         {
             unsigned long run() override { return 0; }
@@ -62,10 +54,9 @@ protected:
         sleep();
         return 0;
     }
-
-private:
-    Shared& _shared;
-    int _owner;
+    Shared& shared;
+    const int owner;
+    std::atomic<bool> finished{false};
 };
 
 }  // namespace

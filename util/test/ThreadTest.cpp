@@ -4,10 +4,13 @@
 #include <chrono>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "Exception.h"
 #include "FailedCheck.h"
 #include "Thread.h"
+#include "ThreadSafeObservable.h"
+#include "ThreadSafeObserver.h"
 
 using qvxtest::failedCheck;
 using namespace std::chrono_literals;
@@ -52,6 +55,25 @@ std::int64_t nanos(const boost::xtime& xt)
     return static_cast<std::int64_t>(xt.sec) * 1000000000 + xt.nsec;
 }
 
+struct Subject : ThreadSafeObservable {};
+
+// Logs its id at every update; optionally holds the update until released.
+struct Recorder : ThreadSafeObserver
+{
+    void update(ThreadSafeObservable* observable) override
+    {
+        entered = true;
+        while (hold)
+            std::this_thread::yield();
+        last = observable;
+        log->push_back(id);
+    }
+    std::vector<int>* log = nullptr;
+    int id = 0;
+    ThreadSafeObservable* last = nullptr;
+    std::atomic<bool> hold{false}, entered{false};
+};
+
 }  // namespace
 
 TEST(ThreadTest, NamesRestartsAndRefusedStarts)
@@ -80,15 +102,14 @@ TEST(ThreadTest, NamesRestartsAndRefusedStarts)
     t.wait();
     EXPECT_EQ(2, t.runs.load());
 
-    Worker never;
-    never.wait();
-    EXPECT_EQ(Thread::Idle, never.getState());
+    first.wait();  // never started
+    EXPECT_EQ(Thread::Idle, first.getState());
     // A state that claims a thread without one: wait reports NoThread, and
     // NoThread, like Pending, refuses a start.
-    never.setStopped();
-    never.wait();
-    EXPECT_EQ(Thread::NoThread, never.getState());
-    EXPECT_THROW(never.start(), Exception);
+    first.setStopped();
+    first.wait();
+    EXPECT_EQ(Thread::NoThread, first.getState());
+    EXPECT_THROW(first.start(), Exception);
     Worker pending("Pending");
     pending.setPending();
     EXPECT_THROW(pending.start(), Exception);
@@ -102,10 +123,7 @@ TEST(ThreadTest, GroupWaitWaitsForEveryBodyOfTheGroup)
         w->start();
     Thread::groupWait("Three");
     for (Worker* w : {&a, &b, &c})
-    {
-        EXPECT_EQ(1, w->runs.load());
-        EXPECT_EQ(Thread::Idle, w->getState());
-    }
+        EXPECT_TRUE(w->runs == 1 && w->getState() == Thread::Idle) << w->millis;
     EXPECT_FALSE(Thread::groupNameInUse("Three"));
     EXPECT_TRUE(Thread::groupNameInUse("Other"));
     other.wait();
@@ -155,26 +173,62 @@ TEST(ThreadTest, DetachedThreadRunsOnAndEndsStopped)
 TEST(ThreadTest, TimeFromNowAddsWithNanosecondCarry)
 {
     bool carried = false, plain = false;
-    // Readings in both halves of a second: the second half needs the carry.
+    // Readings in both halves of a second: the second half needs the carry
+    // (and a negative time the borrow).
     for (int i = 0; i < 150 && !(carried && plain); ++i, std::this_thread::sleep_for(9ms))
-    {
-        boost::xtime before, after;
-        boost::xtime_get(&before, boost::TIME_UTC_);
-        const boost::xtime r = Thread::timeFromNow(1.5);
-        boost::xtime_get(&after, boost::TIME_UTC_);
-        ASSERT_TRUE(r.nsec >= 0 && r.nsec < 1000000000) << r.nsec;
-        ASSERT_GE(nanos(r), nanos(before) + 1500000000);
-        ASSERT_LE(nanos(r), nanos(after) + 1500000000);
-        if (before.sec == after.sec)
-            (before.nsec >= 500000000 ? carried : plain) = true;
-    }
+        for (const std::int64_t delta : {1500000000LL, -1250000000LL})
+        {
+            boost::xtime before, after;
+            boost::xtime_get(&before, boost::TIME_UTC_);
+            const boost::xtime r = Thread::timeFromNow(static_cast<double>(delta) / 1e9);
+            boost::xtime_get(&after, boost::TIME_UTC_);
+            ASSERT_TRUE(r.nsec >= 0 && r.nsec < 1000000000) << r.nsec;
+            ASSERT_TRUE(nanos(r) >= nanos(before) + delta && nanos(r) <= nanos(after) + delta) << delta;
+            if (delta > 0 && before.sec == after.sec)
+                (before.nsec >= 500000000 ? carried : plain) = true;
+        }
     EXPECT_TRUE(carried && plain);
+}
 
-    boost::xtime before, after;
-    boost::xtime_get(&before, boost::TIME_UTC_);
-    const boost::xtime past = Thread::timeFromNow(-1.25);
-    boost::xtime_get(&after, boost::TIME_UTC_);
-    EXPECT_LT(past.nsec, 1000000000);
-    EXPECT_GE(nanos(past), nanos(before) - 1250000000);
-    EXPECT_LE(nanos(past), nanos(after) - 1250000000);
+TEST(ObserverTest, SetOrderedByAddressWithoutDuplicates)
+{
+    std::vector<int> log;
+    std::vector<Recorder> r(6);  // contiguous: ascending addresses
+    for (int i = 0; i < 6; ++i)
+        r[i].log = &log, r[i].id = i;
+    Subject s;
+    s.notify();  // no observers
+    for (int i : {4, 1, 5, 0, 3, 2, 4, 1})
+        s.addObserver(&r[i]);
+    s.detatchObserver(&r[3]);
+    s.detatchObserver(&r[3]);  // absent: no change
+    s.notify();
+    EXPECT_EQ((std::vector<int>{0, 1, 2, 4, 5}), log);
+    EXPECT_EQ(&s, r[0].last);
+    EXPECT_EQ(nullptr, r[3].last);
+}
+
+TEST(ObserverTest, AddFromAnotherThreadWaitsForARunningNotify)
+{
+    std::vector<int> log;
+    Recorder blocking, late;
+    blocking.log = late.log = &log;
+    late.id = 7;
+    blocking.hold = true;
+    Subject s;
+    s.addObserver(&blocking);
+    std::thread notifier([&] { s.notify(); });
+    while (!blocking.entered)
+        std::this_thread::yield();
+    std::atomic<bool> added{false};
+    std::thread adder([&] { s.addObserver(&late), added = true; });
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(added);
+    blocking.hold = false;
+    notifier.join();
+    adder.join();
+    EXPECT_EQ(std::vector<int>{0}, log);  // the waiting observer was not called
+    s.detatchObserver(&blocking);
+    s.notify();
+    EXPECT_EQ((std::vector<int>{0, 7}), log);
 }

@@ -1,8 +1,6 @@
 # Error frame: checks, modes, keyed exceptions, unit-test support.
 qvx_add_test(AssertTest SOURCES AssertTest.cpp ASAN)
 qvx_add_test(ExceptionFamilyTest SOURCES ExceptionFamilyTest.cpp ASAN)
-qvx_add_test(XrayTesterExceptionTest SOURCES XrayTesterExceptionTest.cpp ASAN)
-qvx_add_test(UnitTestTest SOURCES UnitTestTest.cpp ASAN)
 qvx_add_test(ErrorFrameThreadTest SOURCES ErrorFrameThreadTest.cpp ASAN TSAN)
 
 # The JNI bridge against a real JVM (main build only: a JVM under the

@@ -2,7 +2,5 @@
 # FileWriterUtil, the editor configuration, TextEditor and HelpUtil.
 qvx_add_test(HostLayerTest SOURCES HostLayerTest.cpp ASAN)
 qvx_add_test(FileNameTest SOURCES FileNameTest.cpp ASAN)
-qvx_add_test(FileCompareTest SOURCES FileCompareTest.cpp ASAN)
-qvx_add_test(FileListWriterTest SOURCES FileListWriterTest.cpp ASAN)
 qvx_add_test(EditorTest SOURCES EditorTest.cpp ASAN)
 qvx_add_script_test(FilesCliTest files-cli.sh)

@@ -5,6 +5,7 @@
 // wait at most two seconds, so a broken server fails a test instead of hanging it.
 #include <dirent.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -37,10 +38,9 @@ inline int openDescriptorCount()
 {
     int count = 0;
     DIR* dir = ::opendir("/proc/self/fd");
-    while (dir != nullptr && ::readdir(dir) != nullptr)
+    while (::readdir(dir) != nullptr)
         ++count;
-    if (dir != nullptr)
-        ::closedir(dir);
+    ::closedir(dir);
     return count;
 }
 
@@ -49,13 +49,12 @@ inline bool waitUntilListening(int port)
 {
     char wanted[32];
     std::snprintf(wanted, sizeof(wanted), ":%04X 00000000:0000 0A", static_cast<unsigned int>(port));
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
     {
         std::ifstream table("/proc/net/tcp");
         for (std::string line; std::getline(table, line);)
             if (line.find(wanted) != std::string::npos)
                 return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
 }
@@ -63,10 +62,10 @@ inline bool waitUntilListening(int port)
 class LoopbackPeer
 {
 public:
-    explicit LoopbackPeer(net::SocketHandle socket = net::INVALID_SOCKET_HANDLE) : _socket(socket) {}
-    ~LoopbackPeer() { close(); }
+    LoopbackPeer() = default;
     LoopbackPeer(const LoopbackPeer&) = delete;
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
+    ~LoopbackPeer() { close(); }
 
     bool connect(int port)
     {
@@ -77,13 +76,10 @@ public:
 
     bool sendAll(const std::string& bytes)
     {
-        for (std::size_t done = 0; done < bytes.size();)
-        {
-            const int sent = net::socketSend(_socket, bytes.data() + done, static_cast<int>(bytes.size() - done));
-            if (sent <= 0)
+        int sent = 0;
+        for (std::size_t done = 0; done < bytes.size(); done += static_cast<std::size_t>(sent))
+            if ((sent = net::socketSend(_socket, bytes.data() + done, static_cast<int>(bytes.size() - done))) <= 0)
                 return false;
-            done += static_cast<std::size_t>(sent);
-        }
         return true;
     }
 
@@ -92,13 +88,8 @@ public:
     {
         std::string got(count, '\0');
         std::size_t done = 0;
-        while (done < count && net::socketWaitReadable(_socket, 2, 0) == 1)
-        {
-            const int n = net::socketReceive(_socket, &got[done], static_cast<int>(count - done));
-            if (n <= 0)
-                break;
-            done += static_cast<std::size_t>(n);
-        }
+        for (int n = 1; n > 0 && done < count && net::socketWaitReadable(_socket, 2, 0) == 1; done += n)
+            n = std::max(0, net::socketReceive(_socket, &got[done], static_cast<int>(count - done)));
         return got.substr(0, done);
     }
 
@@ -123,7 +114,7 @@ public:
     }
 
 private:
-    net::SocketHandle _socket;
+    net::SocketHandle _socket = net::INVALID_SOCKET_HANDLE;
 };
 
 }  // namespace qvxtest

@@ -65,8 +65,8 @@ private:
         _calls.push_back(message);
         _changed.notify_all();
     }
-    Text _text;
-    Raw _raw;
+    const Text _text;
+    const Raw _raw;
     std::mutex _mutex;
     std::condition_variable _changed;
     Lines _calls;
@@ -103,10 +103,7 @@ public:
     {
         _server->killServer();
         if (!_finished.load())
-        {
-            LoopbackPeer wake;
-            wake.connect(_port);
-        }
+            LoopbackPeer().connect(_port);
         join();
     }
     // How the loop ended: "no exception", a failed check's condition, or KEY: message.

@@ -23,13 +23,15 @@ struct TempDir
     TempDir() : _path("/tmp/qvx-XXXXXX") { ::mkdtemp(&_path[0]); }
     ~TempDir()
     {
-        std::error_code ec;
-        std::filesystem::permissions(_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(_path, ec);
+        namespace fs = std::filesystem;
+        std::error_code ec;  // a test may have left the directory read-only
+        fs::permissions(_path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(_path, ec);
     }
     const std::string& path() const { return _path; }
     std::string operator/(const std::string& name) const { return _path + "/" + name; }
-    void mkdir(const std::string& name) const { ::mkdir((*this / name).c_str(), 0755); }
+    // Makes the directory and any missing parents.
+    void mkdir(const std::string& name) const { std::filesystem::create_directories(*this / name); }
 
     static void write(const std::string& file, const std::string& contents, int mode = 0644)
     {
