@@ -206,11 +206,14 @@ int socketGetPendingError(SocketHandle socket, int& error)
     return 0;
 }
 
-int socketGetLocalName(SocketHandle socket, sockaddr_in& address)
+namespace {
+// getsockname and getpeername share one signature; both must give an IPv4 name.
+int readIPv4Name(int (*query)(int, sockaddr*, socklen_t*), SocketHandle socket,
+                 sockaddr_in& address)
 {
     sockaddr_in name{};
     socklen_t length = sizeof(name);
-    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&name), &length) != 0)
+    if (query(socket, reinterpret_cast<sockaddr*>(&name), &length) != 0)
         return -1;
     if (length != sizeof(name) || name.sin_family != AF_INET)
     {
@@ -220,20 +223,16 @@ int socketGetLocalName(SocketHandle socket, sockaddr_in& address)
     address = name;
     return 0;
 }
+}  // namespace
+
+int socketGetLocalName(SocketHandle socket, sockaddr_in& address)
+{
+    return readIPv4Name(&::getsockname, socket, address);
+}
 
 int socketGetPeerName(SocketHandle socket, sockaddr_in& address)
 {
-    sockaddr_in name{};
-    socklen_t length = sizeof(name);
-    if (::getpeername(socket, reinterpret_cast<sockaddr*>(&name), &length) != 0)
-        return -1;
-    if (length != sizeof(name) || name.sin_family != AF_INET)
-    {
-        errno = EINVAL;
-        return -1;
-    }
-    address = name;
-    return 0;
+    return readIPv4Name(&::getpeername, socket, address);
 }
 
 std::string socketDottedAddress(const in_addr& address)
