@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "kbrAssert.h"
 
@@ -151,20 +152,28 @@ short MathUtil::float2short(float f)
     return static_cast<short>(rounded);
 }
 
+namespace {
+// Equal to `digits` significant decimal digits, in T's own precision: the
+// tolerance is 10^(mantissa digits - digits + 1) epsilons, relative to the
+// larger magnitude.
+template <typename T>
+bool equalToDigits(T a, T b, unsigned int digits)
+{
+    static const T DIGITS =
+        std::log10(std::pow(T(2), T(std::numeric_limits<T>::digits - 1)));
+    const T n = std::min(static_cast<T>(digits), DIGITS);
+    const T e = std::max(DIGITS - n + T(1), T(1));
+    const T scale = std::pow(T(10), e) * std::numeric_limits<T>::epsilon();
+    return std::fabs(a - b) < scale * std::max(std::fabs(a), std::fabs(b));
+}
+}  // namespace
+
 bool MathUtil::equal(double a, double b, unsigned int digits)
 {
-    static const double DIGITS = std::log10(std::pow(2.0, 52));
-    const double n = std::min(static_cast<double>(digits), DIGITS);
-    const double e = std::max(DIGITS - n + 1.0, 1.0);
-    const double scale = std::pow(10.0, e) * DBL_EPSILON;
-    return std::fabs(a - b) < scale * std::max(std::fabs(a), std::fabs(b));
+    return equalToDigits(a, b, digits);
 }
 
 bool MathUtil::equal(float a, float b, unsigned int digits)
 {
-    static const float DIGITS = std::log10(std::pow(2.0f, 23.0f));
-    const float n = std::min(static_cast<float>(digits), DIGITS);
-    const float e = std::max(DIGITS - n + 1.0f, 1.0f);
-    const float scale = std::pow(10.0f, e) * FLT_EPSILON;
-    return std::fabs(a - b) < scale * std::max(std::fabs(a), std::fabs(b));
+    return equalToDigits(a, b, digits);
 }
