@@ -20,16 +20,6 @@ namespace {
 
 namespace net = qvx::platform;
 
-int freeLoopbackPort()
-{
-    const net::SocketHandle probe = net::socketCreateTcp();
-    net::socketBind(probe, net::socketMakeAddress(net::socketLoopbackAddress(), 0));
-    sockaddr_in name{};
-    net::socketGetLocalName(probe, name);
-    net::socketClose(probe);
-    return net::socketNetworkToHost16(name.sin_port);
-}
-
 net::SocketHandle connectWithRetry(int port)
 {
     for (int attempt = 0; attempt < 1000; ++attempt)
@@ -69,7 +59,7 @@ void BM_SocketClientServer(benchmark::State& state)
     int port = 0;
     while (!server)
     {
-        port = freeLoopbackPort();
+        port = net::socketFreeLoopbackPort();
         try
         {
             server = std::make_unique<SocketServer>(port, handler, marker, SocketServer::TextMode);

@@ -56,17 +56,6 @@ private:
     SocketServer* _server = nullptr;
 };
 
-// A loopback port that was free a moment ago.
-int freeLoopbackPort()
-{
-    const net::SocketHandle probe = net::socketCreateTcp();
-    net::socketBind(probe, net::socketMakeAddress(net::socketLoopbackAddress(), 0));
-    sockaddr_in name{};
-    net::socketGetLocalName(probe, name);
-    net::socketClose(probe);
-    return net::socketNetworkToHost16(name.sin_port);
-}
-
 void show(SocketClient& client, const std::string& request)
 {
     std::cout << "> " << request << '\n';
@@ -87,7 +76,7 @@ int runDemo(const qvxutil::Args& args)
     int port = 0;
     for (int attempt = 0; !server; ++attempt)
     {
-        port = freeLoopbackPort();
+        port = net::socketFreeLoopbackPort();
         try
         {
             server = std::make_unique<SocketServer>(port, handler, MARKER, SocketServer::TextMode);

@@ -171,6 +171,10 @@ QVXUTIL_API SocketHandle socketNonZeroHandle(SocketHandle socket);
 // (socketErrorText then makes up an "unknown error" text).
 QVXUTIL_API bool socketSystemErrorText(int code, std::string& text);
 
+// A TCP port on 127.0.0.1 that was free a moment ago (another process may take
+// it before the caller binds); 0 when none could be had.
+QVXUTIL_API int socketFreeLoopbackPort();
+
 }  // namespace platform
 }  // namespace qvx
 

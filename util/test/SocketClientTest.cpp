@@ -67,7 +67,7 @@ TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseWhatTheyTook)
                   std::to_string(net::SOCKERR_HOST_NOT_FOUND));
     EXPECT_EQ(net::socketLibraryUsers(), users);
     {
-        SocketClient client("127.0.0.1", freeLoopbackPort(), "");  // nobody listens
+        SocketClient client("127.0.0.1", net::socketFreeLoopbackPort(), "");  // nobody listens
         EXPECT_EQ(net::socketLibraryUsers(), users + 1);
         EXPECT_EQ(socketFailure([&] { client.connect(); }),
                   "SOCKET_COULD_NOT_CONNECT_ERROR_KEY: SocketClient could not connect to server, error code: " +

@@ -85,7 +85,7 @@ TEST_F(TcpipTest, ServerPortsAndChecks)
     EXPECT_EQ("_currentState == SocketInt::Closed @ util/src/TcpipServer.cpp",
               failedCheckWhere([&] { server.listen(); }));
 
-    const int fixedPort = freeLoopbackPort();
+    const int fixedPort = net::socketFreeLoopbackPort();
     TcpipServer fixed(fixedPort);
     EXPECT_TRUE(fixed.isShutdown());
     EXPECT_EQ(1000, fixed.getMaxConn());
@@ -187,7 +187,7 @@ TEST_F(TcpipTest, ClientBindsLocalAddressAndReportsFailedConnects)
     EXPECT_EQ("127.0.0.2 127.0.0.1", io(there).getRemoteHostIp() + " " + io(there).getLocalHostIp());
 
     const int before = openDescriptorCount();
-    TcpipClient refused("127.0.0.1", static_cast<unsigned short>(freeLoopbackPort()), "");
+    TcpipClient refused("127.0.0.1", static_cast<unsigned short>(net::socketFreeLoopbackPort()), "");
     EXPECT_THAT(thrown<ConnectionRefusedSocketIntException>([&] { delete refused.connect(); }),
                 HasSubstr(", 127.0.0.1, util/src/TcpipClient.cpp, "));
     EXPECT_EQ(SocketInt::Refused, refused.getSocketState());

@@ -374,5 +374,16 @@ bool socketSystemErrorText(int code, std::string& text)
     return true;
 }
 
+int socketFreeLoopbackPort()
+{
+    const SocketHandle probe = socketCreateTcp();
+    sockaddr_in name{};
+    const bool bound =
+        socketBind(probe, socketMakeAddress(socketLoopbackAddress(), 0)) == 0 &&
+        socketGetLocalName(probe, name) == 0;
+    socketClose(probe);
+    return bound ? socketNetworkToHost16(name.sin_port) : 0;
+}
+
 }  // namespace platform
 }  // namespace qvx

@@ -23,17 +23,6 @@ inline sockaddr_in loopback(int port)
     return net::socketMakeAddress(net::socketLoopbackAddress(), static_cast<std::uint16_t>(port));
 }
 
-// A port on 127.0.0.1 that was free a moment ago.
-inline int freeLoopbackPort()
-{
-    const net::SocketHandle s = net::socketCreateTcp();
-    sockaddr_in name{};
-    net::socketBind(s, loopback(0));
-    net::socketGetLocalName(s, name);
-    net::socketClose(s);
-    return net::socketNetworkToHost16(name.sin_port);
-}
-
 inline int openDescriptorCount()
 {
     int count = 0;

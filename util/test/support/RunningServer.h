@@ -80,7 +80,7 @@ public:
     {
         while (!_server)  // the free port may be taken meanwhile by another test
         {
-            _port = freeLoopbackPort();
+            _port = net::socketFreeLoopbackPort();
             try
             {
                 _server = std::make_unique<SocketServer>(_port, handler, marker, mode);
