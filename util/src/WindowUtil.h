@@ -1,0 +1,71 @@
+#ifndef QVX_WINDOW_UTIL_H
+#define QVX_WINDOW_UTIL_H
+
+#include <list>
+#include <string>
+
+#include "HostRegistryKey.h"
+#include "QvxExport.h"
+
+// Static operations on the local machine: finding, counting, killing and
+// starting processes (also as another user), windows found by their title,
+// physical memory, shutdown and restart, network shares and registry values.
+// Nothing throws; results are booleans, counts, process ids, texts or the
+// system's status codes, and failed preconditions are reported as checks.
+class QVXUTIL_API WindowUtil
+{
+public:
+    // As the arguments filter of findProcess: any command line matches.
+    static const std::string MatchAnyArgs;
+
+    // Processes.
+    static bool isProcessRunning(const std::string& processName);
+    static int getNumberOfProcessRunning(const std::string& processName);
+    static bool killProcesses(const std::string& processName);
+    static std::list<int> findProcess(const std::string& directory, const std::string& processName);
+    static std::list<int> findProcess(const std::string& directory, const std::string& processName,
+                                      const std::string& arguments);
+    static bool isProcessRunning(const std::string& directory, const std::string& processName);
+    static bool isProcessRunning(const std::string& directory, const std::string& processName,
+                                 const std::string& arguments);
+    static bool killProcesses(const std::string& directory, const std::string& processName);
+    static bool killProcesses(const std::string& directory, const std::string& processName,
+                              const std::string& arguments);
+    static int createProcess(const std::string& programPath);
+    static int createProcess(const std::string& directory, const std::string& programName,
+                             const std::string& arguments, const std::string& unused1,
+                             const std::string& unused2);
+    static int createProcessAsUser(const std::string& userName, const std::string& domain,
+                                   const std::string& password, const std::string& programPath);
+
+    // Windows.
+    static bool isAppRunning(const std::string& windowTitle);
+    static bool hideWindow(const std::string& windowTitle);
+    static bool showWindow(const std::string& windowTitle);
+    static bool killWindow(const std::string& windowTitle);
+
+    // Memory and power.
+    static int getSizeOfPhysicalMemoryInKiloBytes();
+    static bool shutdownComputer();
+    static bool restartComputer();
+
+    // Network shares.
+    static unsigned createNetworkShare(const std::string& path, const std::string& shareName,
+                                       unsigned shareType, const std::string& description,
+                                       unsigned maxUses, bool readOnly, const std::string& password);
+    static bool isNetworkShareAvailable(const std::string& serverName, const std::string& shareName,
+                                        unsigned shareType);
+    static bool isPathSharedAs(const std::string& path, const std::string& serverName,
+                               const std::string& shareName);
+
+    // Registry.
+    static bool isRegistryKeyDefined(HKEY root, const std::string& subKey);
+    static bool isRegistryKeyDefined(HKEY root, const std::string& subKey, const std::string& value);
+    static std::string getRegistryValue(HKEY root, const std::string& subKey, const std::string& value);
+
+private:
+    static void coinitialize();
+    static bool setupShutdownPrivileges();
+};
+
+#endif
