@@ -119,7 +119,8 @@ TEST(GeomUtilTest, RotatesCounterClockwiseWithTheTenDigitPi)
     EXPECT_NEAR(-2.0510e-10, x, 1e-14);  // the residue of the ten-digit pi
     EXPECT_EQ(1.0, y);
 
-    const struct { long x, y; double degrees; long ex, ey; } cases[] = {
+    // Rows beyond 32 bits apply where long has them.
+    const struct { long long x, y; double degrees; long long ex, ey; } cases[] = {
         {10, 0, 60.0, 4, 8},      // about (4.9999999988, 8.66)
         {-10, 5, 60.0, -9, -6},   // about (-9.33, -6.16), both from the old x and y
         {5000000000L, -5, 0.0, 5000000000L, -5},  // zero angle: untouched
@@ -128,7 +129,9 @@ TEST(GeomUtilTest, RotatesCounterClockwiseWithTheTenDigitPi)
     };
     for (const auto& c : cases)
     {
-        long lx = c.x, ly = c.y;
+        if (c.x != static_cast<long>(c.x) || c.ex != static_cast<long>(c.ex))
+            continue;
+        long lx = static_cast<long>(c.x), ly = static_cast<long>(c.y);
         GeomUtil::rotateCoordinate(lx, ly, c.degrees);
         EXPECT_EQ(c.ex, lx) << c.x << "," << c.y << " by " << c.degrees;
         EXPECT_EQ(c.ey, ly) << c.x << "," << c.y << " by " << c.degrees;

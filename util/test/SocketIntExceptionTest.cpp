@@ -1,8 +1,13 @@
 // Socket exception family: keys, messages, parameter lists by form, and the
 // untrapped message built from the last error code.
+#if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -43,6 +48,11 @@ public:
 // This machine's address, found without the library.
 std::string expectedLocalHost()
 {
+#if defined(_WIN32)
+    static WSADATA winsock;
+    static const int started = WSAStartup(MAKEWORD(2, 2), &winsock);
+    (void)started;
+#endif
     char name[128] = {};
     hostent* entry = gethostname(name, sizeof(name)) == 0 ? gethostbyname(name) : nullptr;
     if (entry == nullptr || entry->h_addrtype != AF_INET || entry->h_addr_list[0] == nullptr)

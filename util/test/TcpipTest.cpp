@@ -1,6 +1,8 @@
 // TCP connection, server and client on real loopback sockets.
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <memory>
@@ -350,6 +352,8 @@ TEST_F(TcpipTest, ShutdownFromAnotherThreadEndsBlockedAndRacingAccepts)
     EXPECT_EQ(net::INVALID_SOCKET_HANDLE, accepted);
 }
 
+// Descriptor 0 exists only where sockets are file descriptors.
+#ifndef _WIN32
 TEST(TcpipDescriptorTest, DescriptorZeroIsNeverTakenForNoSocket)
 {
     ExceptionMode mode;
@@ -367,3 +371,4 @@ TEST(TcpipDescriptorTest, DescriptorZeroIsNeverTakenForNoSocket)
     dup2(savedInput, 0);
     close(savedInput);
 }
+#endif

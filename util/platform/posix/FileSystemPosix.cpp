@@ -37,11 +37,6 @@ private:
     int _fd;
 };
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool writeAll(int fd, const char* data, std::size_t size)
 {
     while (size > 0)
@@ -91,37 +86,6 @@ bool copyContents(int in, int out)
         if (!writeAll(out, buffer.data(), static_cast<std::size_t>(n)))
             return false;
     }
-}
-
-// Matches pattern[p..] against name[n..]; "*" backtracks to its last position only.
-bool wildcardMatch(const std::string& pattern, const std::string& name)
-{
-    std::size_t p = 0, n = 0, starP = std::string::npos, starN = 0;
-    while (n < name.size())
-    {
-        if (p < pattern.size() && pattern[p] == '*')
-        {
-            starP = p++;
-            starN = n;
-        }
-        else if (p < pattern.size() && (pattern[p] == '?' || lowerAscii(pattern[p]) == lowerAscii(name[n])))
-        {
-            ++p;
-            ++n;
-        }
-        else if (starP != std::string::npos)
-        {
-            p = starP + 1;
-            n = ++starN;
-        }
-        else
-        {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*')
-        ++p;
-    return p == pattern.size();
 }
 
 }  // namespace
@@ -196,16 +160,6 @@ bool deleteFile(const std::string& path)
 {
     const std::string host = toHostPath(path);
     return !host.empty() && ::unlink(host.c_str()) == 0;
-}
-
-bool matchesWildcard(const std::string& pattern, const std::string& name)
-{
-    if (wildcardMatch(pattern, name))
-        return true;
-    // "name.*" also matches "name": a name without a dot has an empty extension.
-    const std::size_t n = pattern.size();
-    return n >= 2 && pattern[n - 2] == '.' && pattern[n - 1] == '*' &&
-           name.find('.') == std::string::npos && wildcardMatch(pattern.substr(0, n - 2), name);
 }
 
 std::vector<std::string> findFiles(const std::string& pattern)

@@ -3,7 +3,11 @@
 
 // Plain loopback sockets that drive the network classes byte for byte. Reads
 // wait at most two seconds, so a broken server fails a test instead of hanging it.
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dirent.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -23,14 +27,21 @@ inline sockaddr_in loopback(int port)
     return net::socketMakeAddress(net::socketLoopbackAddress(), static_cast<std::uint16_t>(port));
 }
 
+// The process's open handles (Windows) or descriptors.
 inline int openDescriptorCount()
 {
+#if defined(_WIN32)
+    DWORD handles = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &handles);
+    return static_cast<int>(handles);
+#else
     int count = 0;
     DIR* dir = ::opendir("/proc/self/fd");
     while (::readdir(dir) != nullptr)
         ++count;
     ::closedir(dir);
     return count;
+#endif
 }
 
 // Waits (up to 3 s) until the kernel's table shows a socket listening on port.

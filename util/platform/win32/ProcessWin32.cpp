@@ -1,0 +1,159 @@
+// CreateProcess behind the process facility.
+#include "Process.h"
+
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+
+#include "Environment.h"
+#include "HostPath.h"
+
+namespace qvx {
+namespace platform {
+
+namespace {
+
+bool isFile(const std::string& path)
+{
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string firstExecutable(const std::string& hostPath)
+{
+    for (const std::string& candidate : executableCandidates(hostPath))
+        if (isFile(candidate))
+            return candidate;
+    return std::string();
+}
+
+// One argument as the run-time's command-line parser reads it back: quoted
+// when it is empty or holds a blank, tab or quote; backslashes doubled only
+// where they come before a quote.
+void appendArgument(std::string& line, const std::string& argument)
+{
+    if (!line.empty())
+        line += ' ';
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+    {
+        line += argument;
+        return;
+    }
+    line += '"';
+    std::size_t backslashes = 0;
+    for (const char c : argument)
+    {
+        if (c == '\\')
+        {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"')
+            line.append(backslashes * 2 + 1, '\\');
+        else
+            line.append(backslashes, '\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(backslashes * 2, '\\');
+    line += '"';
+}
+
+// Processes started for the caller to wait for, by id, with their handles.
+std::mutex g_waitableMutex;
+std::map<long, HANDLE> g_waitable;
+
+}  // namespace
+
+std::string findExecutable(const std::string& program)
+{
+    if (program.empty())
+        return std::string();
+    const std::string host = toHostPath(program);
+    if (host.find_first_of("\\/:") != std::string::npos)
+        return firstExecutable(host);
+    std::string searchPath;
+    if (!getEnvironmentVariable("PATH", searchPath))
+        return std::string();
+    const std::string delimiters(searchPathDelimiters());
+    std::size_t start = 0;
+    while (start <= searchPath.size())
+    {
+        std::size_t end = searchPath.find_first_of(delimiters, start);
+        if (end == std::string::npos)
+            end = searchPath.size();
+        if (end > start)  // empty pieces name no directory
+        {
+            std::string directory = toHostPath(searchPath.substr(start, end - start));
+            if (directory.back() != '\\' && directory.back() != '/')
+                directory += '\\';
+            const std::string found = firstExecutable(directory + host);
+            if (!found.empty())
+                return found;
+        }
+        start = end + 1;
+    }
+    return std::string();
+}
+
+int startProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& workingDirectory, ProcessCollection collection, long* processId)
+{
+    const std::string executable = findExecutable(program);
+    if (executable.empty())
+        return ERROR_FILE_NOT_FOUND;
+    std::string commandLine;
+    for (const std::string& a : arguments)
+        appendArgument(commandLine, a);
+    const std::string hostDirectory = toHostPath(workingDirectory);
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    // CreateProcess may write into the command line it is given.
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!::CreateProcessA(executable.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          workingDirectory.empty() ? nullptr : hostDirectory.c_str(), &startup, &info))
+        return static_cast<int>(::GetLastError());
+    ::CloseHandle(info.hThread);
+    const long id = static_cast<long>(info.dwProcessId);
+    if (processId != nullptr)
+        *processId = id;
+    if (collection == ProcessCollection::Library)
+    {
+        // Windows collects an ended process once its last handle is closed.
+        ::CloseHandle(info.hProcess);
+    }
+    else
+    {
+        std::lock_guard<std::mutex> lock(g_waitableMutex);
+        g_waitable[id] = info.hProcess;
+    }
+    return 0;
+}
+
+bool waitForProcess(long processId, int& exitCode)
+{
+    HANDLE process = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(g_waitableMutex);
+        const auto found = g_waitable.find(processId);
+        if (found == g_waitable.end())
+            return false;
+        process = found->second;
+        g_waitable.erase(found);
+    }
+    DWORD code = 0;
+    const bool ended = ::WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
+                       ::GetExitCodeProcess(process, &code) != FALSE;
+    ::CloseHandle(process);
+    if (!ended)
+        return false;
+    exitCode = static_cast<int>(code);
+    return true;
+}
+
+}  // namespace platform
+}  // namespace qvx
