@@ -27,7 +27,9 @@
 class QVXUTIL_API UsbUtil
 {
 public:
-    enum UsbDriverTypeEnum
+    // A fixed underlying type, so that any int a caller passes is a value of
+    // the type (and is refused by getInstance) rather than undefined behaviour.
+    enum UsbDriverTypeEnum : int
     {
         usbDriverType_FTDI = 0
     };

@@ -12,6 +12,7 @@
 #include "FailedCheck.h"
 #include "FtdiDriver.h"
 #include "FtdiUsbUtil.h"
+#include "MessageEscapes.h"
 #include "ScriptedFtdiDriver.h"
 #include "UsbUtil.h"
 
@@ -410,6 +411,20 @@ TEST(UsbRegistryTest, DestructionNeverLetsACloseFailureOut)
     }
     EXPECT_EQ((Log{"close #1", "close #2"}), driver.log());
     EXPECT_EQ(0, driver.openHandles());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UsbCommandTest, MessageEscapesBecomeTheirBytes)
+{
+    using qvxutil::unescapeMessage;
+    EXPECT_EQ(std::string("ID?\r\n\t\\", 7), unescapeMessage("ID?\\r\\n\\t\\\\"));
+    EXPECT_EQ(std::string("a\0b\x7f" "A\xff", 6), unescapeMessage("a\\0b\\x7f\\x41\\xFf"));
+    EXPECT_EQ("plain text", unescapeMessage("plain text"));
+    for (const char* bad : {"a\\", "\\q", "\\x4", "\\x4g", "\\x"})
+        EXPECT_THROW(unescapeMessage(bad), qvxutil::UsageError) << bad;
 }
 
 }  // namespace
