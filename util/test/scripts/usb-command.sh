@@ -16,7 +16,7 @@ out=$("$tool" usb list 2>&1); check "list" "0 no FTDI device found" "$? $out"
 start=$(date +%s%N)
 err=$("$tool" usb send 'QVX Probe 7' 'ID?\r\n' --wait 0 2>&1 >/dev/null)
 check "send to no device" \
-  "1 HW_USB_DEVICE_NOT_FOUND_KEY['The device QVX Probe 7 was not found.', QVX Probe 7]" "$? $err"
+  "1 qvxutil: HW_USB_DEVICE_NOT_FOUND_KEY['The device QVX Probe 7 was not found.', QVX Probe 7]" "$? $err"
 # The device is looked for before any wait.
 "$tool" usb send 'QVX Probe 7' 'ID?' --wait 3000 >/dev/null 2>&1; check "send exit" 1 $?
 elapsed_ms=$((($(date +%s%N) - start) / 1000000))
