@@ -15,6 +15,38 @@ namespace {
 constexpr std::uint32_t FT_OK = 0;
 constexpr std::uint32_t FT_DEVICE_NOT_OPENED = 3;
 
+// Key and message of each driver status: the message is before + description + after.
+struct StatusText
+{
+    const char* key;
+    const char* before;
+    const char* after;
+};
+
+const StatusText STATUS_TEXTS[] = {
+    {nullptr, nullptr, nullptr},  // 0: success, never an error
+    {"HW_USB_INVALID_DEVICE_HANDLE_KEY", "An invalid device handle was supplied for the ", " device."},
+    {"HW_USB_DEVICE_NOT_FOUND_KEY", "The device ", " was not found."},
+    {"HW_USB_DEVICE_NOT_OPENED_KEY", "The device ", " was not opened."},
+    {"HW_USB_IO_ERROR_KEY", "A communication error occured with the device ", "."},
+    {"HW_USB_INSUFFICIENT_RESOURCES_KEY", "The device ", " has insufficient resources."},
+    {"HW_USB_INVALID_PARAMETER_KEY",
+     "The usb driver encountered invalid parameters while communicating with the ", " device."},
+    {"HW_USB_INVALID_BAUD_RATE_KEY", "An invalid baud rate was use to communicate with the ", " device."},
+    {"HW_USB_DEVICE_NOT_OPENED_FOR_ERASE_KEY", "The ", " device does not have erase permissions."},
+    {"HW_USB_DEVICE_NOT_OPENED_FOR_WRITE_KEY", "The ", " device does not have write permissions."},
+    {"HW_USB_FAILED_TO_WRITE_DEVICE_KEY", "Failed writing to the ", " device."},
+    {"HW_USB_EEPROM_READ_FAILED_KEY", "Failed reading the EEPROM of the ", " device."},
+    {"HW_USB_EEPROM_WRITE_FAILED_KEY", "Failed writing to the EEPROM of the ", " device."},
+    {"HW_USB_EEPROM_ERASE_FAILED_KEY", "Failed erasing the EEPROM of the ", " device."},
+    {"HW_USB_EEPROM_NOT_PRESENT_KEY", "The EEPROM of the ", " device is not present."},
+    {"HW_USB_EEPROM_NOT_PROGRAMMED_KEY", "The EEPROM of the ", " device is not programmed."},
+    {"HW_USB_INVALID_ARGUMENTS_KEY",
+     "The usb driver encountered invalid arguments while communicating with the ", " device."},
+    {nullptr, nullptr, nullptr},  // 17: a status the driver does not name
+    {"HW_USB_UNKOWN_ERROR_KEY", "An unkown error occured while communicating with the ", " device."},
+};
+
 }  // namespace
 
 std::map<std::string, void*> FtdiUsbUtil::_deviceDescriptionToHandleMap;
@@ -200,67 +232,15 @@ void FtdiUsbUtil::closeAllConnections()
 
 void FtdiUsbUtil::handleError(unsigned long status, const std::string& deviceDescription)
 {
-    const std::string& d = deviceDescription;
-    switch (status)
+    const StatusText* const text = status < sizeof STATUS_TEXTS / sizeof STATUS_TEXTS[0] &&
+                                           STATUS_TEXTS[status].key != nullptr
+                                       ? &STATUS_TEXTS[status]
+                                       : nullptr;
+    if (text == nullptr)
     {
-    case 1:
-        throw CommunicationHardwareException(
-            "An invalid device handle was supplied for the " + d + " device.",
-            "HW_USB_INVALID_DEVICE_HANDLE_KEY", d);
-    case 2:
-        throw CommunicationHardwareException("The device " + d + " was not found.",
-                                             "HW_USB_DEVICE_NOT_FOUND_KEY", d);
-    case 3:
-        throw CommunicationHardwareException("The device " + d + " was not opened.",
-                                             "HW_USB_DEVICE_NOT_OPENED_KEY", d);
-    case 4:
-        throw CommunicationHardwareException("A communication error occured with the device " + d + ".",
-                                             "HW_USB_IO_ERROR_KEY", d);
-    case 5:
-        throw CommunicationHardwareException("The device " + d + " has insufficient resources.",
-                                             "HW_USB_INSUFFICIENT_RESOURCES_KEY", d);
-    case 6:
-        throw CommunicationHardwareException(
-            "The usb driver encountered invalid parameters while communicating with the " + d + " device.",
-            "HW_USB_INVALID_PARAMETER_KEY", d);
-    case 7:
-        throw CommunicationHardwareException(
-            "An invalid baud rate was use to communicate with the " + d + " device.",
-            "HW_USB_INVALID_BAUD_RATE_KEY", d);
-    case 8:
-        throw CommunicationHardwareException("The " + d + " device does not have erase permissions.",
-                                             "HW_USB_DEVICE_NOT_OPENED_FOR_ERASE_KEY", d);
-    case 9:
-        throw CommunicationHardwareException("The " + d + " device does not have write permissions.",
-                                             "HW_USB_DEVICE_NOT_OPENED_FOR_WRITE_KEY", d);
-    case 10:
-        throw CommunicationHardwareException("Failed writing to the " + d + " device.",
-                                             "HW_USB_FAILED_TO_WRITE_DEVICE_KEY", d);
-    case 11:
-        throw CommunicationHardwareException("Failed reading the EEPROM of the " + d + " device.",
-                                             "HW_USB_EEPROM_READ_FAILED_KEY", d);
-    case 12:
-        throw CommunicationHardwareException("Failed writing to the EEPROM of the " + d + " device.",
-                                             "HW_USB_EEPROM_WRITE_FAILED_KEY", d);
-    case 13:
-        throw CommunicationHardwareException("Failed erasing the EEPROM of the " + d + " device.",
-                                             "HW_USB_EEPROM_ERASE_FAILED_KEY", d);
-    case 14:
-        throw CommunicationHardwareException("The EEPROM of the " + d + " device is not present.",
-                                             "HW_USB_EEPROM_NOT_PRESENT_KEY", d);
-    case 15:
-        throw CommunicationHardwareException("The EEPROM of the " + d + " device is not programmed.",
-                                             "HW_USB_EEPROM_NOT_PROGRAMMED_KEY", d);
-    case 16:
-        throw CommunicationHardwareException(
-            "The usb driver encountered invalid arguments while communicating with the " + d + " device.",
-            "HW_USB_INVALID_ARGUMENTS_KEY", d);
-    case 18:
-        throw CommunicationHardwareException(
-            "An unkown error occured while communicating with the " + d + " device.",
-            "HW_USB_UNKOWN_ERROR_KEY", d);
-    default:
         showKbrAssert("false", __FILE__, __LINE__);
-        throw CommunicationHardwareException("", "", d);
+        throw CommunicationHardwareException("", "", deviceDescription);
     }
+    throw CommunicationHardwareException(text->before + deviceDescription + text->after, text->key,
+                                         deviceDescription);
 }

@@ -2,7 +2,9 @@
 // (every retry path, the status table) and the host's libftdi1 driver on this
 // machine, which has no USB bus.
 #include <chrono>
+#include <list>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -156,13 +156,31 @@ public:
 private:
     using Id = std::uintptr_t;
 
-    // The open device of a handle, or null. The shared owner keeps the device
-    // alive while a call runs, even when another thread closes it meanwhile.
-    std::shared_ptr<Device> find(void* handle)
+    // The open device of a handle, locked for one call; empty when the handle
+    // is not open. Holding the device keeps it alive while the call runs, even
+    // when another thread closes it meanwhile.
+    struct Locked
     {
-        std::lock_guard<std::mutex> lock(_tableMutex);
-        const auto it = _devices.find(reinterpret_cast<Id>(handle));
-        return it != _devices.end() ? it->second : std::shared_ptr<Device>();
+        std::shared_ptr<Device> device;
+        std::unique_lock<std::mutex> lock;
+    };
+    Locked lockOpen(void* handle)
+    {
+        Locked locked;
+        {
+            std::lock_guard<std::mutex> table(_tableMutex);
+            const auto it = _devices.find(reinterpret_cast<Id>(handle));
+            if (it == _devices.end())
+                return locked;
+            locked.device = it->second;
+        }
+        locked.lock = std::unique_lock<std::mutex>(locked.device->mutex);
+        if (!locked.device->open)
+        {
+            locked.lock.unlock();
+            locked.device.reset();
+        }
+        return locked;
     }
 
     // Moves unread bytes to the front, then fills the receive buffer from the
@@ -257,17 +275,15 @@ std::uint32_t LibftdiDriver::write(void* handle, const void* data, std::uint32_t
     if (written == nullptr || (data == nullptr && size > 0))
         return INVALID_PARAMETER;
     *written = 0;
-    const std::shared_ptr<Device> device = find(handle);
-    if (!device)
+    const Locked locked = lockOpen(handle);
+    if (!locked.device)
         return INVALID_HANDLE;
-    std::lock_guard<std::mutex> lock(device->mutex);
-    if (!device->open)
-        return INVALID_HANDLE;
+    Device& device = *locked.device;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     while (*written < size)
     {
         const std::uint32_t piece = std::min(size - *written, MAX_PIECE);
-        const int rc = ftdi_write_data(device->context.get(), bytes + *written, static_cast<int>(piece));
+        const int rc = ftdi_write_data(device.context.get(), bytes + *written, static_cast<int>(piece));
         if (rc < 0)
             return transferStatus(rc);
         *written += static_cast<std::uint32_t>(rc);
@@ -310,16 +326,14 @@ std::uint32_t LibftdiDriver::queueStatus(void* handle, std::uint32_t* bytesWaiti
     if (bytesWaiting == nullptr)
         return INVALID_PARAMETER;
     *bytesWaiting = 0;
-    const std::shared_ptr<Device> device = find(handle);
-    if (!device)
+    const Locked locked = lockOpen(handle);
+    if (!locked.device)
         return INVALID_HANDLE;
-    std::lock_guard<std::mutex> lock(device->mutex);
-    if (!device->open)
-        return INVALID_HANDLE;
-    const std::uint32_t status = drain(*device);
+    Device& device = *locked.device;
+    const std::uint32_t status = drain(device);
     if (status != OK)
         return status;
-    *bytesWaiting = device->held();
+    *bytesWaiting = device.held();
     return OK;
 }
 
@@ -329,25 +343,23 @@ std::uint32_t LibftdiDriver::read(void* handle, void* buffer, std::uint32_t size
     if (bytesRead == nullptr || (buffer == nullptr && size > 0))
         return INVALID_PARAMETER;
     *bytesRead = 0;
-    const std::shared_ptr<Device> device = find(handle);
-    if (!device)
+    const Locked locked = lockOpen(handle);
+    if (!locked.device)
         return INVALID_HANDLE;
-    std::lock_guard<std::mutex> lock(device->mutex);
-    if (!device->open)
-        return INVALID_HANDLE;
+    Device& device = *locked.device;
     unsigned char* const out = static_cast<unsigned char*>(buffer);
 
-    const std::uint32_t fromBuffer = std::min(size, device->held());
+    const std::uint32_t fromBuffer = std::min(size, device.held());
     if (fromBuffer > 0)
-        std::memcpy(out, device->received.get() + device->start, fromBuffer);
-    device->start += fromBuffer;
-    if (device->start == device->end)
-        device->start = device->end = 0;
+        std::memcpy(out, device.received.get() + device.start, fromBuffer);
+    device.start += fromBuffer;
+    if (device.start == device.end)
+        device.start = device.end = 0;
     *bytesRead = fromBuffer;
 
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(READ_TIMEOUT_MS);
-    ftdi_context* const ftdi = device->context.get();
+    ftdi_context* const ftdi = device.context.get();
     std::uint32_t status = OK;
     while (*bytesRead < size)
     {

@@ -16,7 +16,6 @@
 #include <limits>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "FtdiDriver.h"
@@ -60,9 +59,6 @@ public:
     {
         _steps[call].insert(_steps[call].end(), steps.begin(), steps.end());
     }
-
-    // How long a read waits for bytes still to come (0: it takes what is there).
-    void setReadTimeout(int milliseconds) { _readTimeoutMs = milliseconds; }
 
     // Calls as "open D #h", "close #h", "write #h 'bytes'", "queue #h",
     // "read #h n" (n: bytes asked); failed opens as "open D failed".
@@ -115,14 +111,12 @@ public:
         const std::string bytes(static_cast<const char*>(data), size);
         _log.push_back("write " + name(handle) + " '" + bytes + "'");
         *written = 0;
-        HandleState* state = openHandle(handle);
-        if (state == nullptr)
-            return 1;
-        const Step step = next(Write);
-        if (step.status != 0)
+        Step step;
+        Device* const device = attempt(handle, Write, step);
+        if (device == nullptr)
             return step.status;
         *written = std::min(size, step.limit);
-        _devices[state->description].written.append(bytes, 0, *written);
+        device->written.append(bytes, 0, *written);
         return 0;
     }
 
@@ -130,15 +124,12 @@ public:
     {
         _log.push_back("queue " + name(handle));
         *bytesWaiting = 0;
-        HandleState* state = openHandle(handle);
-        if (state == nullptr)
-            return 1;
-        const Step step = next(Queue);
-        if (step.status != 0)
+        Step step;
+        Device* const device = attempt(handle, Queue, step);
+        if (device == nullptr)
             return step.status;
-        Device& device = _devices[state->description];
-        arrive(device, Clock::now());
-        *bytesWaiting = std::min(static_cast<std::uint32_t>(device.received.size()), step.limit);
+        arrive(*device, Clock::now());
+        *bytesWaiting = std::min(static_cast<std::uint32_t>(device->received.size()), step.limit);
         return 0;
     }
 
@@ -146,25 +137,15 @@ public:
     {
         _log.push_back("read " + name(handle) + " " + std::to_string(size));
         *bytesRead = 0;
-        HandleState* state = openHandle(handle);
-        if (state == nullptr)
-            return 1;
-        const Step step = next(Read);
-        if (step.status != 0)
+        Step step;
+        Device* const device = attempt(handle, Read, step);
+        if (device == nullptr)
             return step.status;
-        Device& device = _devices[state->description];
-        const std::uint32_t wanted = std::min(size, step.limit);
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(_readTimeoutMs);
-        arrive(device, Clock::now());
-        while (device.received.size() < wanted && !device.scheduled.empty() &&
-               device.scheduled.front().at <= deadline)
-        {
-            std::this_thread::sleep_until(device.scheduled.front().at);
-            arrive(device, Clock::now());
-        }
-        *bytesRead = std::min(wanted, static_cast<std::uint32_t>(device.received.size()));
-        std::memcpy(buffer, device.received.data(), *bytesRead);
-        device.received.erase(0, *bytesRead);
+        // What has arrived; a read never waits for what is still to come.
+        arrive(*device, Clock::now());
+        *bytesRead = std::min({size, step.limit, static_cast<std::uint32_t>(device->received.size())});
+        std::memcpy(buffer, device->received.data(), *bytesRead);
+        device->received.erase(0, *bytesRead);
         return 0;
     }
 
@@ -208,6 +189,20 @@ private:
         return step;
     }
 
+    // The device of an open handle whose attempt of this call succeeds, with
+    // the step taken; otherwise null and step.status is the answer.
+    Device* attempt(void* handle, Call call, Step& step)
+    {
+        HandleState* const state = openHandle(handle);
+        if (state == nullptr)
+        {
+            step = fails(1);
+            return nullptr;
+        }
+        step = next(call);
+        return step.status == 0 ? &_devices[state->description] : nullptr;
+    }
+
     HandleState* openHandle(void* handle)
     {
         const auto it = _handles.find(id(handle));
@@ -226,7 +221,6 @@ private:
     // Far from small numbers, so a scripted handle is never mistaken for another driver's.
     static constexpr std::uintptr_t FIRST_HANDLE = 0x5100;
     std::uintptr_t _nextHandle = FIRST_HANDLE;
-    int _readTimeoutMs = 0;
     std::vector<std::string> _log;
     int _misuses = 0;
 };
