@@ -292,6 +292,37 @@ TEST_F(FtdiTest, ClosedDevicesAreNeverPassedToTheDriver)
               thrown([&] { usb.getReplies("Never"); }));
 }
 
+// Records the calls that reach the overridable operations.
+class RecordingFtdi : public FtdiUsbUtil
+{
+public:
+    void connect(const std::string& d) override { calls += "connect;"; FtdiUsbUtil::connect(d); }
+    void disconnect(const std::string& d) override { calls += "disconnect;"; FtdiUsbUtil::disconnect(d); }
+    void sendMessage(const std::string& d, const std::string& m) override
+    {
+        calls += "send;";
+        FtdiUsbUtil::sendMessage(d, m);
+    }
+    Lines getReplies(const std::string& d) override
+    {
+        calls += "replies;";
+        return FtdiUsbUtil::getReplies(d);
+    }
+    std::string calls;
+};
+
+TEST(FtdiRetryTest, ReopeningAndSendingWithRepliesGoThroughTheOverrides)
+{
+    ScriptedFtdiDriver driver;
+    driver.addDevice("Dev");
+    RecordingFtdi ftdi;
+    ftdi.connect("Dev");
+    driver.script(ScriptedFtdiDriver::Write, {ScriptedFtdiDriver::fails(4)});
+    driver.reply("Dev", "ok\n");
+    EXPECT_EQ((Lines{"ok"}), ftdi.sendMessageAndGetReplies("Dev", "m"));
+    EXPECT_EQ("connect;send;disconnect;connect;replies;", ftdi.calls);
+}
+
 TEST(FtdiStatusTest, EveryStatusHasItsKeyAndMessage)
 {
     const char* const expected[] = {
