@@ -1,6 +1,7 @@
 #ifndef QVX_PROCESS_H
 #define QVX_PROCESS_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,11 @@ QVXUTIL_API std::vector<std::string> splitCommandLine(const std::string& command
 // word that holds a quotation mark cannot be written so and is written as it
 // is.
 QVXUTIL_API std::string joinCommandLine(const std::vector<std::string>& arguments);
+
+// Appends one word of a command line as joinCommandLine writes it, with a
+// blank before it unless it is the first. For the host implementations; not
+// exported.
+void appendCommandLineWord(std::string& line, const char* word, std::size_t length, bool first);
 
 // Starts the executable at program (library form; not looked for on the search
 // path: a relative path is taken from the caller's current directory, and the

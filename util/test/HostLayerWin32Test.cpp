@@ -1,7 +1,9 @@
 // The win32 host layer under Windows (or Wine): processes started with exact
 // arguments, the file calls on Windows paths, the environment block and the
-// real Winsock start-up. The program is its own child: started with --child
-// it writes its working directory and arguments to a file and exits with 7.
+// real Winsock start-up, the process table, and the FTDI driver on a machine
+// without FTD2XX.DLL. The program is its own child: started with --child it
+// writes its working directory and arguments to a file and exits with 7;
+// started with --sleep it waits to be ended (a minute at most).
 #include <winsock2.h>
 #include <windows.h>
 
@@ -15,8 +17,10 @@
 
 #include "Environment.h"
 #include "FileSystem.h"
+#include "FtdiDriver.h"
 #include "HostPath.h"
 #include "Process.h"
+#include "ProcessTable.h"
 #include "Socket.h"
 
 namespace host = qvx::platform;
@@ -192,8 +196,69 @@ TEST(HostLayerWin32Test, WinsockStartupGrantsWhatItHasAndCountsUsers)
     EXPECT_EQ(users, host::socketLibraryUsers());
 }
 
+TEST(HostLayerWin32Test, ProcessTableShowsAndEndsAStartedProgram)
+{
+    const std::string self = selfPath();
+    const std::string line = "\"" + self + "\" --sleep \"two words\" \"say \\\"hi\\\"\"";
+    EXPECT_EQ((std::vector<std::string>{self, "--sleep", "two words", "say \"hi\""}), host::splitCommandLine(line));
+    long id = 0;
+    ASSERT_EQ(0, host::startProgram(self, line, "", &id));
+
+    std::vector<host::ProcessEntry> processes;
+    ASSERT_TRUE(host::snapshotProcesses(processes));
+    EXPECT_TRUE(std::is_sorted(processes.begin(), processes.end(),
+                               [](const host::ProcessEntry& a, const host::ProcessEntry& b) { return a.id < b.id; }));
+    const auto child = std::find_if(processes.begin(), processes.end(),
+                                    [&](const host::ProcessEntry& p) { return p.id == id; });
+    ASSERT_NE(processes.end(), child);
+    EXPECT_EQ(self.substr(self.find_last_of('\\') + 1), child->name);
+    EXPECT_TRUE(child->hasPath);
+    EXPECT_EQ(self, child->path);
+    // Command lines come from WMI. Wine's Win32_Process gives only the asking
+    // process its own; Windows gives every one the caller may read.
+    if (child->hasCommandLine)
+        EXPECT_EQ(line, child->commandLine);
+    const auto me = std::find_if(processes.begin(), processes.end(),
+                                 [](const host::ProcessEntry& p) { return p.id == long(::GetCurrentProcessId()); });
+    ASSERT_NE(processes.end(), me);
+    EXPECT_TRUE(me->hasCommandLine);
+    EXPECT_EQ(::GetCommandLineA(), me->commandLine);
+    EXPECT_NE(0u, child->startTime);
+
+    host::ProcessEntry later = *child;
+    later.startTime += 1;  // the same id, another process: left alone
+    EXPECT_FALSE(host::terminateProcess(later, 1000));
+    EXPECT_TRUE(host::terminateProcess(*child, 5000));
+    ASSERT_TRUE(host::snapshotProcesses(processes, host::ProcessNamesAndPaths));
+    for (const host::ProcessEntry& p : processes)
+        EXPECT_FALSE(p.id == id && p.path == self) << "still running";
+}
+
+TEST(HostLayerWin32Test, FtdiDriverWithoutTheDllFindsNoDevice)
+{
+    host::FtdiDriver& driver = host::hostFtdiDriver();
+    void* handle = reinterpret_cast<void*>(1);
+    EXPECT_EQ(2u, driver.openByDescription("Any Device", &handle));  // "device not found"
+    EXPECT_EQ(nullptr, handle);
+    std::uint32_t count = 7;
+    EXPECT_EQ(1u, driver.queueStatus(nullptr, &count));
+    EXPECT_EQ(0u, count);
+    EXPECT_EQ(6u, driver.read(nullptr, nullptr, 4, &count));
+    EXPECT_EQ(1u, driver.close(nullptr));
+    host::FtdiBusListing listing;
+    listing.unreadable = 3;
+    EXPECT_EQ(0u, host::listFtdiDevices(listing));
+    EXPECT_TRUE(listing.devices.empty());
+    EXPECT_EQ(0u, listing.unreadable);
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && std::string(argv[1]) == "--sleep")
+    {
+        ::Sleep(60000);
+        return 0;
+    }
     if (argc >= 3 && std::string(argv[1]) == "--child")
     {
         std::string text;

@@ -12,4 +12,6 @@ function(qvx_proc_test name)
   endif()
 endfunction()
 
-qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN)
+# ProcessTableTest reads /proc and steers pid reuse: Linux only (the Windows
+# process table is tested in HostLayerWin32Test).
+qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN LINUX_ONLY)

@@ -26,10 +26,6 @@ void awaitCommandLine(pid_t pid);
 // no candidate exists, the first one, so that the start reports why.
 std::string programHostPath(const std::string& program);
 
-// Appends one word of a command line as joinCommandLine writes it (Process.h),
-// with a blank before it unless it is the first.
-void appendCommandLineWord(std::string& line, const char* word, std::size_t length, bool first);
-
 // A start failure as the layer reports it: EPERM becomes EACCES (see Process.h).
 int startErrorCode(int code);
 

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "HostPath.h"
+#include "Process.h"
 #include "ProcessSupportPosix.h"
 
 namespace qvx {
@@ -194,11 +195,11 @@ bool readProcess(int dirFd, unsigned fields, Buffers& b, ProcessEntry& entry)
                     for (char& c : b.word)
                         if (c == '/')
                             c = '\\';
-                    posix::appendCommandLineWord(entry.commandLine, b.word.data(), n, true);
+                    appendCommandLineWord(entry.commandLine, b.word.data(), n, true);
                     first = false;
                 }
                 else
-                    posix::appendCommandLineWord(entry.commandLine, p, n, false);
+                    appendCommandLineWord(entry.commandLine, p, n, false);
                 p = stop + 1;
             }
             entry.hasCommandLine = true;

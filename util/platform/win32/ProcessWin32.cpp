@@ -28,38 +28,6 @@ std::string firstExecutable(const std::string& hostPath)
     return std::string();
 }
 
-// One argument as the run-time's command-line parser reads it back: quoted
-// when it is empty or holds a blank, tab or quote; backslashes doubled only
-// where they come before a quote.
-void appendArgument(std::string& line, const std::string& argument)
-{
-    if (!line.empty())
-        line += ' ';
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
-    {
-        line += argument;
-        return;
-    }
-    line += '"';
-    std::size_t backslashes = 0;
-    for (const char c : argument)
-    {
-        if (c == '\\')
-        {
-            ++backslashes;
-            continue;
-        }
-        if (c == '"')
-            line.append(backslashes * 2 + 1, '\\');
-        else
-            line.append(backslashes, '\\');
-        backslashes = 0;
-        line += c;
-    }
-    line.append(backslashes * 2, '\\');
-    line += '"';
-}
-
 // Processes started for the caller to wait for, by id, with their handles.
 std::mutex g_waitableMutex;
 std::map<long, HANDLE> g_waitable;
@@ -103,9 +71,9 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
     const std::string executable = findExecutable(program);
     if (executable.empty())
         return ERROR_FILE_NOT_FOUND;
-    std::string commandLine;
-    for (const std::string& a : arguments)
-        appendArgument(commandLine, a);
+    // Written so that the run-time's parser of the started program gives the
+    // arguments back exactly.
+    const std::string commandLine = joinCommandLine(arguments);
     const std::string hostDirectory = toHostPath(workingDirectory);
 
     STARTUPINFOA startup{};
@@ -131,6 +99,34 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
         std::lock_guard<std::mutex> lock(g_waitableMutex);
         g_waitable[id] = info.hProcess;
     }
+    return 0;
+}
+
+int startProgram(const std::string& program, const std::string& commandLine, const std::string& workingDirectory,
+                 long* processId)
+{
+    const std::string executable = toHostPath(program);
+    // The command line goes to the program as it is: Windows programs split
+    // their own (by the rules of splitCommandLine).
+    std::string line = commandLine.empty() ? joinCommandLine({executable}) : commandLine;
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    const std::string hostDirectory = toHostPath(workingDirectory);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessA(executable.c_str(), buffer.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                          workingDirectory.empty() ? nullptr : hostDirectory.c_str(), &startup, &info))
+    {
+        const DWORD code = ::GetLastError();
+        // Code 1 (ERROR_INVALID_FUNCTION) would read as "started" to callers
+        // that count 1 as success; it is reported as "not supported".
+        return code == ERROR_INVALID_FUNCTION ? ERROR_NOT_SUPPORTED : static_cast<int>(code);
+    }
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+    if (processId != nullptr)
+        *processId = static_cast<long>(info.dwProcessId);
     return 0;
 }
 

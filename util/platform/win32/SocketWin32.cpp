@@ -321,6 +321,12 @@ std::string socketErrorText(int code)
     return "Unknown error " + std::to_string(code);
 }
 
+std::string socketLookupErrorText(int code)
+{
+    // The look-up answers Winsock codes, which have system texts.
+    return socketErrorText(code);
+}
+
 std::uint16_t socketHostToNetwork16(std::uint16_t value)
 {
     return htons(value);
