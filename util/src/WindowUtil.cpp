@@ -1,5 +1,13 @@
 #include "WindowUtil.h"
 
+#include <cstdint>
+#include <cstring>
+
+#include "Memory.h"
+#include "Power.h"
+#include "Registry.h"
+#include "kbrAssert.h"
+
 const std::string WindowUtil::MatchAnyArgs = "*";
 
 // ---------------------------------------------------------------------------
@@ -18,6 +26,36 @@ const std::string WindowUtil::MatchAnyArgs = "*";
 // Memory and power
 // ---------------------------------------------------------------------------
 
+int WindowUtil::getSizeOfPhysicalMemoryInKiloBytes()
+{
+    // One kilobyte is 1000 bytes here. The product is below 2^64 / 1000, so
+    // the truncation to a 64-bit integer is exact; the result keeps its low
+    // 32 bits.
+    const double kiloBytes = static_cast<double>(qvx::platform::physicalMemoryBytes()) * 0.001;
+    const auto whole = static_cast<std::int64_t>(kiloBytes);
+    return static_cast<int>(static_cast<std::uint32_t>(whole));
+}
+
+bool WindowUtil::setupShutdownPrivileges()
+{
+    return qvx::platform::enableShutdownPrivilege();
+}
+
+bool WindowUtil::shutdownComputer()
+{
+    if (!setupShutdownPrivileges())
+        return false;
+    return qvx::platform::requestPowerChange(qvx::platform::PowerRequest::PowerOff);
+}
+
+bool WindowUtil::restartComputer()
+{
+    if (!setupShutdownPrivileges())
+        return false;
+    return qvx::platform::requestPowerChange(qvx::platform::PowerRequest::Reboot);
+}
+
+
 
 
 // ---------------------------------------------------------------------------
@@ -29,3 +67,98 @@ const std::string WindowUtil::MatchAnyArgs = "*";
 // ---------------------------------------------------------------------------
 // Registry
 // ---------------------------------------------------------------------------
+
+namespace {
+
+// The registry data buffer of the value reads. A value whose data is longer
+// does not fit and counts as not read.
+constexpr std::size_t REGISTRY_BUFFER_SIZE = 80;
+
+struct RegistryRead
+{
+    bool ok = false;
+    unsigned type = 0;
+    std::size_t size = 0;
+    unsigned char data[REGISTRY_BUFFER_SIZE] = {};
+};
+
+// Opens the key, reads the value into the buffer and closes the key again.
+// False when the key cannot be opened.
+bool readRegistryValue(HKEY root, const std::string& subKey, const std::string& value, RegistryRead& read)
+{
+    HKEY key;
+    if (qvx::platform::openRegistryKey(root, subKey, key) != qvx::platform::REGISTRY_SUCCESS)
+        return false;
+    read.size = sizeof read.data;
+    read.ok = qvx::platform::queryRegistryValue(key, value, read.type, read.data, read.size) ==
+              qvx::platform::REGISTRY_SUCCESS;
+    if (!read.ok)
+    {
+        read.type = 0;
+        read.size = 0;
+    }
+    qvx::platform::closeRegistryKey(key);
+    return true;
+}
+
+std::uint64_t littleEndian(const unsigned char* data, std::size_t bytes)
+{
+    std::uint64_t v = 0;
+    for (std::size_t i = bytes; i-- > 0;)
+        v = (v << 8) | data[i];
+    return v;
+}
+
+}  // namespace
+
+bool WindowUtil::isRegistryKeyDefined(HKEY root, const std::string& subKey)
+{
+    KBR_ASSERT(subKey.length());
+    HKEY key;
+    if (qvx::platform::openRegistryKey(root, subKey, key) != qvx::platform::REGISTRY_SUCCESS)
+        return false;
+    qvx::platform::closeRegistryKey(key);
+    return true;
+}
+
+bool WindowUtil::isRegistryKeyDefined(HKEY root, const std::string& subKey, const std::string& value)
+{
+    KBR_ASSERT(subKey.length());
+    KBR_ASSERT(value.length());
+    RegistryRead read;
+    return readRegistryValue(root, subKey, value, read) && read.ok;
+}
+
+std::string WindowUtil::getRegistryValue(HKEY root, const std::string& subKey, const std::string& value)
+{
+    KBR_ASSERT(subKey.length());
+    KBR_ASSERT(value.length());
+    std::string result;
+    RegistryRead read;
+    // The key is closed before the data is converted, so that a failed check
+    // that throws leaves no key open. The buffer starts zeroed: a number with
+    // fewer data bytes than its width reads the missing high bytes as zeros.
+    if (!readRegistryValue(root, subKey, value, read))
+        return result;
+    switch (read.type)
+    {
+    case qvx::platform::REGISTRY_TYPE_STRING:
+    case qvx::platform::REGISTRY_TYPE_EXPANDABLE_STRING:
+    {
+        const auto* text = reinterpret_cast<const char*>(read.data);
+        result.assign(text, ::strnlen(text, read.size));
+        break;
+    }
+    case qvx::platform::REGISTRY_TYPE_NUMBER32:
+        result = std::to_string(static_cast<std::uint32_t>(littleEndian(read.data, 4)));
+        break;
+    case qvx::platform::REGISTRY_TYPE_NUMBER64:
+        result = std::to_string(static_cast<std::int64_t>(littleEndian(read.data, 8)));
+        break;
+    default:
+        showKbrAssertWithMessage("false", "Unsuppported data type on value returned from registy", __FILE__,
+                                 __LINE__);
+        break;
+    }
+    return result;
+}
