@@ -473,7 +473,7 @@ std::string formatRegistryFile(const RegistryFileContents& contents)
             inSection = false;
             continue;
         }
-        if (!inSection || e.key != section)
+        if (!inSection || e.key != section || e.operation == RegistryOperation::CreateKey)
         {
             text += "\r\n[" + e.key + "]\r\n";
             section = e.key;

@@ -1,11 +1,14 @@
 #include "WindowUtil.h"
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include "Memory.h"
+#include "NetworkShares.h"
 #include "Power.h"
 #include "Registry.h"
+#include "StringUtil.h"
 #include "kbrAssert.h"
 
 const std::string WindowUtil::MatchAnyArgs = "*";
@@ -61,6 +64,62 @@ bool WindowUtil::restartComputer()
 // ---------------------------------------------------------------------------
 // Network shares
 // ---------------------------------------------------------------------------
+
+unsigned WindowUtil::createNetworkShare(const std::string& path, const std::string& shareName, unsigned shareType,
+                                        const std::string& description, unsigned maxUses, bool readOnly,
+                                        const std::string& password)
+{
+    KBR_ASSERT(shareName.size() < INT_MAX);
+    KBR_ASSERT(path.size() < INT_MAX);
+    KBR_ASSERT(description.size() < INT_MAX);
+    KBR_ASSERT(password.size() < INT_MAX);
+    // No fixed-size text buffers stand between the caller and the share
+    // service here, so texts of any length are handed on whole; the service
+    // refuses what it cannot take.
+    qvx::platform::ShareDefinition share;
+    share.name = shareName;
+    share.path = path;
+    share.type = shareType;
+    share.remark = description;
+    share.maxUses = maxUses;
+    share.readOnly = readOnly;
+    share.password = password;
+    return qvx::platform::addNetworkShare(share);
+}
+
+bool WindowUtil::isNetworkShareAvailable(const std::string& serverName, const std::string& shareName,
+                                         unsigned shareType)
+{
+    (void)shareType;
+    KBR_ASSERT(shareName.size() < INT_MAX);
+    const std::string newShareName = StringUtil::getUpperCase(shareName);
+    const std::string newServerName = "\\\\" + serverName;
+    KBR_ASSERT(newServerName.size() < INT_MAX);
+    // The answer is false whatever the share service would say, so it is not
+    // asked: asking would only cost a round trip whose answer is dropped.
+    (void)newShareName;
+    return false;
+}
+
+bool WindowUtil::isPathSharedAs(const std::string& path, const std::string& serverName,
+                                const std::string& shareName)
+{
+    KBR_ASSERT(shareName.size() < INT_MAX);
+    KBR_ASSERT(serverName.size() < INT_MAX);
+    KBR_ASSERT(path.size() < INT_MAX);
+    // Only this machine's shares are known (see NetworkShares.h); the share's
+    // path comes back whole, with no 260-byte limit. Both paths are compared
+    // in the library's form (backslashes), ignoring case.
+    std::string sharedPath;
+    if (qvx::platform::getNetworkSharePath(serverName, shareName, sharedPath) != qvx::platform::SHARE_SUCCESS)
+        return false;
+    std::string libraryPath(path);
+    for (char& c : libraryPath)
+        if (c == '/')
+            c = '\\';
+    return StringUtil::equalsIgnoreCase(sharedPath, libraryPath);
+}
+
 
 
 
