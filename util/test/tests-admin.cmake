@@ -7,3 +7,4 @@ qvx_add_test(PowerMemoryTest SOURCES PowerMemoryTest.cpp ASAN ENV UNIT_TESTING=t
 # Shares against a real Samba on a private configuration (main build: smbd and
 # its tools are separate programs).
 qvx_add_test(NetworkShareTest SOURCES NetworkShareTest.cpp)
+qvx_add_script_test(AdminToolTest scripts/admin-tool.sh)

@@ -554,6 +554,8 @@ bool exportRegistry(const std::string& keyPath, RegistryFileContents& contents, 
             break;
         if (!prefix.empty() && it->first != prefix && it->first.compare(0, below.size(), below) != 0)
             continue;  // "A B" sorts between "A" and "A\B"
+        if (it->first.find('\\') == std::string::npos && it->second.values.empty())
+            continue;  // a root holding nothing itself: its keys say it all
         RegistryEntry key;
         key.key = it->second.path;
         contents.entries.push_back(key);
