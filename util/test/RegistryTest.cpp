@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "FailedCheck.h"
 #include "Registry.h"
@@ -242,6 +244,30 @@ TEST_F(RegistryTest, ValuesSetAndFilesImportedGoIntoTheStore)
     EXPECT_FALSE(setRegistryValue(HKEY_LOCAL_MACHINE, KEY, "Count", REGISTRY_TYPE_STRING, std::string("\0", 1),
                                   error));
     EXPECT_EQ("broken", TempDir::read(_store / "local.reg"));
+}
+
+TEST_F(RegistryTest, ReadersOnSeveralThreadsSeeWholeValuesWhileTheStoreChanges)
+{
+    std::string error;
+    ASSERT_TRUE(setRegistryValue(HKEY_LOCAL_MACHINE, KEY, "Step", REGISTRY_TYPE_STRING, std::string("0\0", 2), error));
+    std::vector<std::thread> readers;
+    std::vector<int> bad(4, 0);
+    for (int t = 0; t < 4; ++t)
+        readers.emplace_back([t, &bad] {
+            for (int i = 0; i < 300; ++i)
+            {
+                const std::string v = WindowUtil::getRegistryValue(HKEY_LOCAL_MACHINE, KEY, "Step");
+                if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || std::stoi(v) > 20)
+                    ++bad[t];
+            }
+        });
+    for (int step = 1; step <= 20; ++step)
+        EXPECT_TRUE(setRegistryValue(HKEY_LOCAL_MACHINE, KEY, "Step", REGISTRY_TYPE_STRING,
+                                     std::to_string(step) + '\0', error)) << error;
+    for (std::thread& t : readers)
+        t.join();
+    EXPECT_EQ(std::vector<int>(4, 0), bad);
+    EXPECT_EQ("20", valueOf(KEY, "Step"));
 }
 
 // The reader refuses what it cannot read, at the right line, and reads back

@@ -39,6 +39,17 @@ std::string firstExecutable(const std::string& hostPath)
     return std::string();
 }
 
+// The argument list of a spawn: the arguments' texts and a final nullptr.
+std::vector<char*> argumentVector(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
 class SpawnAttributes
 {
 public:
@@ -105,11 +116,7 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
     const std::string executable = findExecutable(program);
     if (executable.empty())
         return ENOENT;
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     SpawnAttributes spawn;
     const std::string hostDirectory = toHostPath(workingDirectory);
@@ -323,11 +330,7 @@ int startProgram(const std::string& program, const std::string& commandLine, con
         arguments.push_back(executable);
     else
         arguments[0] = toHostPath(arguments[0]);
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& a : arguments)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     SpawnAttributes spawn;
     const std::string hostDirectory = toHostPath(workingDirectory);
@@ -368,11 +371,7 @@ int runProcess(const std::string& program, const std::vector<std::string>& argum
     const std::string executable = findExecutable(program);
     if (executable.empty())
         return ENOENT;
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)

@@ -137,6 +137,18 @@ bool readFile(const std::string& path, std::string& bytes, struct stat* st, std:
     return ok;
 }
 
+// Reads and parses a registry file. False and "PATH line N: why" when it
+// cannot.
+bool readAndParse(const std::string& path, std::string& bytes, RegistryFileContents& contents, std::string& error)
+{
+    std::string why;
+    std::size_t line = 0;
+    if (readFile(path, bytes, nullptr, why) && parseRegistryFile(bytes.data(), bytes.size(), contents, line, why))
+        return true;
+    error = path + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + why;
+    return false;
+}
+
 void report(const std::string& file, std::size_t line, const std::string& why)
 {
     if (line > 0)
@@ -470,17 +482,11 @@ bool setRegistryValue(HKEY root, const std::string& subKey, const std::string& n
         return false;
     const std::string localPath = directory + "/" + LOCAL_FILE;
     RegistryFileContents contents;
-    std::string bytes, why;
-    if (::access(localPath.c_str(), F_OK) == 0)
+    std::string bytes;
+    if (::access(localPath.c_str(), F_OK) == 0 && !readAndParse(localPath, bytes, contents, error))
     {
-        std::size_t line = 0;
-        if (!readFile(localPath, bytes, nullptr, why) ||
-            !parseRegistryFile(bytes.data(), bytes.size(), contents, line, why))
-        {
-            error = localPath + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + why +
-                    "; it is left as it is";
-            return false;
-        }
+        error += "; it is left as it is";
+        return false;
     }
     contents.version = RegistryFileVersion::Version5;
     RegistryEntry entry;
@@ -511,15 +517,10 @@ bool importRegistryFile(const std::string& hostPath, std::string& error)
         error = hostPath + ": the name does not end in .reg";
         return false;
     }
-    std::string bytes, why;
+    std::string bytes;
     RegistryFileContents contents;
-    std::size_t line = 0;
-    if (!readFile(hostPath, bytes, nullptr, why) ||
-        !parseRegistryFile(bytes.data(), bytes.size(), contents, line, why))
-    {
-        error = hostPath + (line > 0 ? " line " + std::to_string(line) : std::string()) + ": " + why;
+    if (!readAndParse(hostPath, bytes, contents, error))
         return false;
-    }
     const std::string directory = registryStoreDirectory();
     return makeDirectories(directory, error) && writeStoreFile(directory, name, bytes, error);
 }

@@ -9,23 +9,9 @@ tmp=$(mktemp -d)
 chmod 755 "$tmp"
 trap 'rm -rf "$tmp"' EXIT
 export UNIT_TESTING=true QVX_REGISTRY_DIR=$tmp/store QVX_SMB_CONF=$tmp/smb.conf
-fails=0
 nl=$'\n'
 
-# expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
-expect() {
-  local name=$1 code=$2 out=$3 err=$4; shift 5
-  local rc=0
-  "$@" >"$tmp/out" 2>"$tmp/err" || rc=$?
-  local o e
-  o=$(cat "$tmp/out"); e=$(cat "$tmp/err")
-  if [ "$rc" != "$code" ] || ! [[ "$o" =~ ^$out$ ]] || ! [[ "$e" =~ ^$err$ ]]; then
-    echo "FAIL $name: exit $rc (want $code)"; echo "  stdout: $o"; echo "  stderr: $e"
-    fails=$((fails + 1))
-  else
-    echo "ok: $name"
-  fi
-}
+. "$(dirname "$0")/expect.sh"
 
 # mem: MemTotal (units of 1024 bytes) in units of 1000 bytes.
 kib=$(awk '/^MemTotal:/ {print $2}' /proc/meminfo)
