@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
