@@ -216,7 +216,7 @@ bool SocketClient::waitForResponseBytes()
 unsigned int SocketClient::timeLeft() const
 {
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(_deadline - std::chrono::steady_clock::now()).count();
+        std::chrono::ceil<std::chrono::milliseconds>(_deadline - std::chrono::steady_clock::now()).count();
     if (left <= 0)
         return 0;
     return static_cast<unsigned int>(left);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "HeapRelease.h"
 #include "Socket.h"
 #include "SocketException.h"
 #include "SocketServerMessageHandler.h"
@@ -407,8 +408,12 @@ void SocketServer::serveUnknownMode()
 
 void SocketServer::releaseLargeBuffers()
 {
-    if (_requestText.capacity() > LARGE_BUFFER)
-        std::string().swap(_requestText);
+    if (_requestText.capacity() <= LARGE_BUFFER)
+        return;
+    std::string().swap(_requestText);
+    // The allocator would keep much of it (and of the smaller steps the
+    // request grew through) for reuse.
+    platform::releaseFreedHeapMemory();
 }
 
 void SocketServer::closeClientSocket()

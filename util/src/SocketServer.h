@@ -35,8 +35,11 @@ class SocketServerMessageHandler;
 //   Raw mode has nothing to bound (each chunk is at most 100 bytes).
 // - The request grows geometrically, so each byte is copied about twice at
 //   most, and a response line goes out together with its LF without being
-//   copied. Buffers above 64 KiB are given back after each request, so a large
-//   request does not keep its memory for the server's life.
+//   copied. Buffers above 64 KiB are given back after each request, to the
+//   system and not only to the allocator, so a large request does not keep
+//   its memory for the server's life. (A loop on a thread other than the
+//   process's first gives it back to that thread's heap, of which the
+//   allocator may keep a part, bounded by its own limits, for reuse.)
 // - Errors on the client's socket end only that client's exchange, as a
 //   reset does: receive and send failures that a peer or the network path can
 //   cause (aborted, timed out, unreachable, broken pipe, ...), and a failed

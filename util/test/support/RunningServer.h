@@ -97,12 +97,15 @@ public:
         _thread = std::thread([this] { run(); });
         // A killServer() before the loop starts is undone by it: wait until
         // the loop is in its first accept.
-        waitUntilLoopIn(SYS_accept4);
+        waitUntilAccepting();
     }
     ~RunningServer() { stop(); }
 
     int port() const { return _port; }
     SocketServer& server() { return *_server; }
+    // Waits (up to 3 s) until the loop waits for a client: the last one's
+    // socket is closed by then.
+    void waitUntilAccepting() { waitUntilLoopIn(SYS_accept4); }
     // The thread that runs the loop, for signals aimed at it.
     std::thread::native_handle_type loopThread() { return _thread.native_handle(); }
 
