@@ -38,6 +38,9 @@ QVXUTIL_API int startProcess(const std::string& program, const std::vector<std::
 // exit code (128 + signal number when a signal ended it) once it has ended.
 QVXUTIL_API bool waitForProcess(long processId, int& exitCode);
 
+// The id of the calling process.
+QVXUTIL_API long currentProcessId();
+
 }  // namespace platform
 }  // namespace qvx
 
