@@ -3,9 +3,6 @@
 // tracepath on the same paths as a second opinion.
 #include <arpa/inet.h>
 #include <linux/capability.h>
-#include <linux/if_ether.h>
-#include <linux/if_packet.h>
-#include <sys/socket.h>
 #include <sys/syscall.h>
 
 #include <chrono>
@@ -25,7 +22,6 @@
 
 using namespace qvxtest;
 namespace net = qvx::platform;
-using Bytes = std::vector<unsigned char>;
 
 #define REQUIRE_ROOT()                                                                       \
     if (!isRoot())                                                                           \
@@ -35,42 +31,6 @@ namespace {
 
 const char* const A = VethPair::A_ADDRESS;
 const char* const B = VethPair::B_ADDRESS;
-
-// IPv4 datagrams carrying ICMP echo requests that arrive in a namespace,
-// captured with an AF_PACKET socket opened there.
-class Capture
-{
-public:
-    explicit Capture(const NetNamespace& ns)
-    {
-        InNamespace in(ns);
-        _fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, htons(ETH_P_IP));
-        const int big = 16 << 20, one = 1;
-        ::setsockopt(_fd, SOL_SOCKET, SO_RCVBUFFORCE, &big, sizeof(big));
-        ::setsockopt(_fd, SOL_PACKET, PACKET_IGNORE_OUTGOING, &one, sizeof(one));
-    }
-    ~Capture() { ::close(_fd); }
-    bool ok() const { return _fd >= 0; }
-
-    // The echo requests received since the last call, IP header first.
-    std::vector<Bytes> echoRequests()
-    {
-        std::vector<Bytes> requests;
-        Bytes frame(70000);
-        ssize_t got;
-        while ((got = ::recv(_fd, frame.data(), frame.size(), 0)) > 0)
-        {
-            const unsigned char* ip = frame.data() + ETH_HLEN;
-            const std::size_t size = static_cast<std::size_t>(got) - ETH_HLEN;
-            if (size >= 28 && ip[9] == 1 && ip[(ip[0] & 0x0F) * 4] == 8)
-                requests.emplace_back(ip, ip + size);
-        }
-        return requests;
-    }
-
-private:
-    int _fd = -1;
-};
 
 // The Internet checksum over bytes read as big-endian words, as the wire has them.
 std::uint16_t wireChecksum(const unsigned char* data, std::size_t size)

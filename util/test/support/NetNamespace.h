@@ -7,9 +7,13 @@
 // left behind on any path, a crash included. Commands (ip, ping, tracepath,
 // ethtool) run in a namespace through a forked child that enters it and
 // mounts its own view of /sys, as `ip netns exec` does.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/if_ether.h>
+#include <linux/if_packet.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -153,6 +157,54 @@ private:
     int _original = -1;
     bool _entered = false;
     bool _mounted = false;
+};
+
+using Bytes = std::vector<unsigned char>;
+
+// IPv4 datagrams that arrive in a namespace (outgoing ones left out),
+// captured with an AF_PACKET socket opened there.
+class Capture
+{
+public:
+    explicit Capture(const NetNamespace& ns)
+    {
+        InNamespace in(ns);
+        _fd = ::socket(AF_PACKET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, htons(ETH_P_IP));
+        const int big = 16 << 20, one = 1;
+        ::setsockopt(_fd, SOL_SOCKET, SO_RCVBUFFORCE, &big, sizeof(big));
+        ::setsockopt(_fd, SOL_PACKET, PACKET_IGNORE_OUTGOING, &one, sizeof(one));
+    }
+    ~Capture()
+    {
+        if (_fd >= 0)
+            ::close(_fd);
+    }
+    Capture(const Capture&) = delete;
+    Capture& operator=(const Capture&) = delete;
+    bool ok() const { return _fd >= 0; }
+
+    // The datagrams of this IP protocol received since the last call, IP
+    // header first; for ICMP (1) only echo requests.
+    std::vector<Bytes> take(int protocol = 1)
+    {
+        std::vector<Bytes> datagrams;
+        Bytes frame(70000);
+        ssize_t got;
+        while ((got = ::recv(_fd, frame.data(), frame.size(), 0)) > 0)
+        {
+            if (got <= ETH_HLEN)
+                continue;
+            const unsigned char* ip = frame.data() + ETH_HLEN;
+            const std::size_t size = static_cast<std::size_t>(got) - ETH_HLEN;
+            if (size >= 28 && ip[9] == protocol && (protocol != 1 || ip[(ip[0] & 0x0F) * 4] == 8))
+                datagrams.emplace_back(ip, ip + size);
+        }
+        return datagrams;
+    }
+    std::vector<Bytes> echoRequests() { return take(1); }
+
+private:
+    int _fd = -1;
 };
 
 // Two namespaces joined by a veth pair: "a0" at 10.77.0.1/24 in a, "b0" at
