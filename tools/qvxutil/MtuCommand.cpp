@@ -11,14 +11,8 @@ int runMtu(const qvxutil::Args& args)
 {
     std::string host, from;
     for (std::size_t i = 0; i < args.size(); ++i)
-    {
-        if (args[i] == "--from" && i + 1 < args.size())
-            from = args[++i];
-        else if (host.empty() && !args[i].empty() && args[i][0] != '-')
-            host = args[i];
-        else
+        if (!qvxutil::takeHostArgument(args, i, host, from))
             throw qvxutil::UsageError{"unexpected argument '" + args[i] + "'"};
-    }
     if (host.empty())
         throw qvxutil::UsageError{"mtu needs a host"};
 

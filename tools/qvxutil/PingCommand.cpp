@@ -22,13 +22,9 @@ int runPing(const qvxutil::Args& args)
             size = qvxutil::numberArgument("--size", args[++i], 0, 65535);
         else if (args[i] == "--count" && hasValue)
             count = qvxutil::numberArgument("--count", args[++i], 1, 1000000);
-        else if (args[i] == "--from" && hasValue)
-            from = args[++i];
         else if (args[i] == "--df")
             dontFragment = true;
-        else if (host.empty() && !args[i].empty() && args[i][0] != '-')
-            host = args[i];
-        else
+        else if (!qvxutil::takeHostArgument(args, i, host, from))
             throw qvxutil::UsageError{"unexpected argument '" + args[i] + "'"};
     }
     if (host.empty())

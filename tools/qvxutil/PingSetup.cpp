@@ -35,6 +35,17 @@ std::unique_ptr<Ping> makePing(const std::string& command, const std::string& ho
     return ping;
 }
 
+bool takeHostArgument(const Args& args, std::size_t& i, std::string& host, std::string& from)
+{
+    if (args[i] == "--from" && i + 1 < args.size())
+        from = args[++i];
+    else if (host.empty() && !args[i].empty() && args[i][0] != '-')
+        host = args[i];
+    else
+        return false;
+    return true;
+}
+
 int numberArgument(const std::string& option, const std::string& text, int low, int high)
 {
     char* end = nullptr;

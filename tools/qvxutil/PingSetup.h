@@ -16,6 +16,10 @@ namespace qvxutil {
 std::unique_ptr<Ping> makePing(const std::string& command, const std::string& host,
                                const std::string& from);
 
+// Takes args[i] when it is the host or "--from ADDR" (then i moves past the
+// address); false for any other argument.
+bool takeHostArgument(const Args& args, std::size_t& i, std::string& host, std::string& from);
+
 // Reads a whole decimal number from low to high; a usage error otherwise.
 int numberArgument(const std::string& option, const std::string& text, int low, int high);
 

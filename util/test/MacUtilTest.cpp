@@ -14,10 +14,6 @@
 using namespace qvxtest;
 namespace net = qvx::platform;
 
-#define REQUIRE_ROOT()                                                                       \
-    if (!isRoot())                                                                           \
-    GTEST_SKIP() << "needs root (network namespaces, sysfs); CI runs these as root"
-
 namespace {
 
 using Listing = std::vector<std::pair<std::string, std::string>>;  // title, host id
@@ -91,7 +87,7 @@ bool fakeDriver(const std::string& device, std::vector<unsigned char>& address)
 
 TEST(MacUtilTest, ListsTheCardsAsIpAndEthtoolSeeThem)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     VethPair net;
     ASSERT_TRUE(net.ok);
     ASSERT_EQ(net.a.sh("ip link set a0 address 00:0a:1b:2c:3d:4e"
@@ -119,7 +115,7 @@ TEST(MacUtilTest, ListsTheCardsAsIpAndEthtoolSeeThem)
 
 TEST(MacUtilTest, PermanentAddressOfTheDriverWinsOverTheCurrentOne)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     NetNamespace ns;
     ASSERT_TRUE(ns.ok());
     ASSERT_EQ(ns.sh("ip tuntap add mode tap name tap0 && ip link set tap0 address 00:0a:1b:2c:3d:4e"

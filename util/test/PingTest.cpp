@@ -23,10 +23,6 @@
 using namespace qvxtest;
 namespace net = qvx::platform;
 
-#define REQUIRE_ROOT()                                                                       \
-    if (!isRoot())                                                                           \
-    GTEST_SKIP() << "needs root (network namespaces, raw sockets); CI runs these as root"
-
 namespace {
 
 const char* const A = VethPair::A_ADDRESS;
@@ -107,7 +103,7 @@ long msSince(std::chrono::steady_clock::time_point start)
 
 TEST(PingTest, MeasureMtuFindsTheLinkMtuAsTracepathDoes)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     VethPair net;
     ASSERT_TRUE(net.ok);
     InNamespace in(net.a);
@@ -125,7 +121,7 @@ TEST(PingTest, MeasureMtuFindsTheLinkMtuAsTracepathDoes)
 
 TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     // An odd MTU, so that the winning payload (1473 bytes) is odd and the
     // checksum's last byte stands alone.
     VethPair net(1501);
@@ -166,7 +162,7 @@ TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
 
 TEST(PingTest, EchoOverBothIcmpSocketsAgreesWithIputils)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     VethPair net(1500);
     ASSERT_TRUE(net.ok);
     Capture capture(net.b);
@@ -205,7 +201,7 @@ TEST(PingTest, EchoOverBothIcmpSocketsAgreesWithIputils)
 
 TEST(PingTest, SilentHostTimesOutAfterThreeSeconds)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     VethPair net;
     ASSERT_TRUE(net.ok);
     ASSERT_EQ(net.b.sh("echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all"), 0);
@@ -222,7 +218,7 @@ TEST(PingTest, SilentHostTimesOutAfterThreeSeconds)
 // "fragmentation needed" ends a don't-fragment request at once.
 TEST(PingTest, RouterRefusalComesBackAsTooBig)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     VethPair net;
     NetNamespace far;
     ASSERT_TRUE(net.ok && far.ok());
@@ -247,7 +243,7 @@ TEST(PingTest, RouterRefusalComesBackAsTooBig)
 
 TEST(PingTest, AddressesChecksAndLoopback)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     NetNamespace ns;  // a name that does not resolve must not reach a name server
     ASSERT_TRUE(ns.ok());
     InNamespace in(ns);
@@ -280,7 +276,7 @@ TEST(PingTest, AddressesChecksAndLoopback)
 // took; the echo service says why it cannot open.
 TEST(PingTest, WithoutRawPrivilegeTheSocketCheckFails)
 {
-    REQUIRE_ROOT();
+    QVX_REQUIRE_ROOT();
     const pid_t child = ::fork();
     if (child == 0)
     {

@@ -28,6 +28,11 @@ inline bool isRoot()
     return ::geteuid() == 0;
 }
 
+// Skips a test that needs root, saying so.
+#define QVX_REQUIRE_ROOT()                                                                   \
+    if (!qvxtest::isRoot())                                                                  \
+    GTEST_SKIP() << "needs root (network namespaces, raw sockets, sysfs); CI runs these as root"
+
 // Gives the calling process a mount namespace of its own (once), so that a
 // sysfs mounted on /sys is seen by nobody else.
 inline bool privateMounts()
