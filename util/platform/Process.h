@@ -80,6 +80,9 @@ QVXUTIL_API int runProcess(const std::string& program, const std::vector<std::st
                            std::size_t maxOutputBytes, int timeoutMilliseconds, std::string& output,
                            int& exitCode);
 
+// The id of the calling process.
+QVXUTIL_API long currentProcessId();
+
 }  // namespace platform
 }  // namespace qvx
 

@@ -431,5 +431,10 @@ int runProcess(const std::string& program, const std::vector<std::string>& argum
     return 0;
 }
 
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
 }  // namespace platform
 }  // namespace qvx
