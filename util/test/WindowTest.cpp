@@ -5,7 +5,10 @@
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -187,8 +190,10 @@ TEST_F(WindowTest, WithoutAServerEveryOperationAnswersFalseAtOnce)
 {
     window({"qvx present"});
     ASSERT_TRUE(WindowUtil::isAppRunning("qvx present"));
-    // No display named, an empty name, and a server that is not there.
-    for (const char* display : {static_cast<const char*>(nullptr), "", ":4097", "unix:4097.0"})
+    // No display named, an empty name, servers that are not there (one on a
+    // host that cannot be reached), and a name that is no display.
+    for (const char* display : {static_cast<const char*>(nullptr), "", ":4097", "unix:4097.0",
+                                "tcp/localhost:4097", "192.0.2.1:0", "[::1]:4097", "nonsense"})
     {
         ScopedEnv env("DISPLAY", display);
         testing::internal::CaptureStderr();
@@ -205,6 +210,37 @@ TEST_F(WindowTest, WithoutAServerEveryOperationAnswersFalseAtOnce)
         EXPECT_EQ("", testing::internal::GetCapturedStderr());
     }
     EXPECT_TRUE(WindowUtil::isAppRunning("qvx present"));
+}
+
+TEST_F(WindowTest, ADisplayThatNeverAcceptsIsGivenUpWithinASecond)
+{
+    // A listener whose backlog is full: the kernel drops further handshakes,
+    // as for a host that does not answer.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int number = 4100;
+    for (; number < 4200; ++number)
+    {
+        address.sin_port = htons(static_cast<uint16_t>(6000 + number));
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            break;
+    }
+    ASSERT_EQ(0, ::listen(listener, 0));
+    std::vector<int> waiting;
+    for (int i = 0; i < 3; ++i)
+    {
+        waiting.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(waiting.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ScopedEnv env("DISPLAY", "127.0.0.1:" + std::to_string(number));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WindowUtil::isAppRunning("qvx anything"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    for (int fd : waiting)
+        ::close(fd);
+    ::close(listener);
 }
 
 TEST_F(WindowTest, LookupsLeaveNoConnectionOrHandlerBehind)

@@ -1,8 +1,15 @@
 #include "X11Connection.h"
 
 #include <X11/Xatom.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 
@@ -18,12 +25,81 @@ std::mutex g_mutex;
 std::vector<X11Connection*> g_open;
 ErrorHandler g_previous = nullptr;
 
+// How long a display on another host may take to accept a connection.
+constexpr int REMOTE_CONNECT_MILLISECONDS = 500;
+
+// Whether a TCP connection to host:port is accepted within the time-out.
+bool acceptsConnection(const std::string& host, const std::string& port)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* addresses = nullptr;
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses) != 0)
+        return false;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(REMOTE_CONNECT_MILLISECONDS);
+    bool accepted = false;
+    for (addrinfo* a = addresses; a != nullptr && !accepted; a = a->ai_next)
+    {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                a->ai_protocol);
+        if (fd < 0)
+            continue;
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0)
+            accepted = true;
+        else if (errno == EINPROGRESS)
+        {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd p{fd, POLLOUT, 0};
+            int error = 0;
+            socklen_t length = sizeof error;
+            accepted = left.count() > 0 && ::poll(&p, 1, static_cast<int>(left.count())) == 1 &&
+                       ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+        }
+        ::close(fd);
+    }
+    ::freeaddrinfo(addresses);
+    return accepted;
+}
+
+// Xlib waits as long as the system lets a TCP connection attempt run, so a
+// display on another host ("host:N", "tcp/host:N", "[::1]:N") is first
+// probed with a short time-out. Local displays are left to Xlib, which
+// refuses a missing one at once.
+bool reachable(const std::string& name)
+{
+    std::string rest = name;
+    const std::size_t slash = rest.find('/');
+    if (slash != std::string::npos && slash < rest.rfind(':'))
+    {
+        const std::string protocol = rest.substr(0, slash);
+        if (protocol != "tcp" && protocol != "inet" && protocol != "inet6")
+            return true;
+        rest.erase(0, slash + 1);
+    }
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return true;
+    std::string host = rest.substr(0, colon);
+    if (host == "unix" || host.back() == ':')  // local socket; DECnet is not probed
+        return true;
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    const long number = std::strtol(rest.c_str() + colon + 1, nullptr, 10);
+    if (number < 0 || number > 59535)
+        return false;
+    return acceptsConnection(host, std::to_string(6000 + number));
+}
+
 }  // namespace
 
 X11Connection::X11Connection()
 {
     const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0')
+    if (name == nullptr || *name == '\0' || !reachable(name))
         return;
     _display = XOpenDisplay(name);
     if (_display == nullptr)

@@ -24,7 +24,8 @@ class X11Connection
 {
 public:
     // Opens the display. No "DISPLAY", an empty one, or a display that cannot
-    // be opened leaves display() null, without a message.
+    // be opened leaves display() null, without a message. A display on
+    // another host must accept a connection within half a second.
     X11Connection();
     ~X11Connection();
     X11Connection(const X11Connection&) = delete;
