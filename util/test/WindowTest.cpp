@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -379,4 +380,96 @@ TEST_F(WindowTest, NoBoxWhileUnitTestingOrWithoutADisplay)
         ::close(out[0]);
     }
     EXPECT_EQ(None, view->topLevel(CAPTION));
+}
+
+// The same operations under a window manager (jwm, on a server of its own):
+// windows are found through its client list, hiding withdraws them, and
+// showing leaves them in front without staying above the others.
+class WindowManagerTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(_server.display().empty()) << "Xvfb did not start";
+        _display = std::make_unique<ScopedEnv>("DISPLAY", _server.display());
+        _view = std::make_unique<XView>(_server.display());
+        TempDir::write(_config / "jwmrc", "<JWM></JWM>\n");
+        _manager = spawnProgram({"jwm", "-f", _config / "jwmrc"});
+        ASSERT_TRUE(eventually([&] {
+            return !_view->listProperty(_view->root(), "_NET_SUPPORTING_WM_CHECK").empty();
+        })) << "jwm did not start";
+    }
+    void TearDown() override
+    {
+        endProgram(_client);
+        endProgram(_manager);
+    }
+
+    // Whether the window manager publishes a client list, and its first client.
+    bool clients(Window* first = nullptr)
+    {
+        const std::vector<long> list = _view->listProperty(_view->root(), "_NET_CLIENT_LIST");
+        if (first != nullptr)
+            *first = list.empty() ? None : static_cast<Window>(list[0]);
+        return !list.empty();
+    }
+
+    XServer _server;
+    TempDir _config;
+    std::unique_ptr<ScopedEnv> _display;
+    std::unique_ptr<XView> _view;
+    pid_t _manager = -1;
+    pid_t _client = -1;
+};
+
+TEST_F(WindowManagerTest, HideWithdrawsAndShowBringsTheWindowBackInFront)
+{
+    int fds[2];
+    ASSERT_EQ(0, ::pipe(fds));
+    _client = spawnProgram({QVX_TEST_WINDOW, "qvx managed", "40", "60", "300", "200"}, fds[1]);
+    ::close(fds[1]);
+    ASSERT_EQ("ready", readLine(fds[0], 10000));
+    ::close(fds[0]);
+    Window managed = None;
+    ASSERT_TRUE(eventually([&] { return clients(&managed); }));
+    ASSERT_EQ("qvx managed", _view->name(managed));
+    EXPECT_TRUE(WindowUtil::isAppRunning("qvx managed"));
+    EXPECT_FALSE(WindowUtil::isAppRunning("qvx"));
+
+    ASSERT_TRUE(WindowUtil::hideWindow("qvx managed"));
+    EXPECT_TRUE(eventually([&] { return _view->attributes(managed).map_state == IsUnmapped; }));
+    EXPECT_EQ(2000, _view->attributes(managed).width);
+    EXPECT_EQ(500, _view->attributes(managed).height);
+    EXPECT_TRUE(eventually([&] { return !clients(); }));
+    EXPECT_TRUE(WindowUtil::isAppRunning("qvx managed"));  // withdrawn, still found
+
+    ASSERT_TRUE(WindowUtil::showWindow("qvx managed"));
+    EXPECT_TRUE(eventually([&] { return _view->attributes(managed).map_state == IsViewable; }));
+    EXPECT_EQ(2000, _view->attributes(managed).width);
+    EXPECT_EQ(500, _view->attributes(managed).height);
+    Window frame = managed;  // the window manager's frame around it is in front
+    for (Window parent = None, root = None, *list = nullptr; frame != None; frame = parent)
+    {
+        unsigned int n = 0;
+        if (XQueryTree(_view->display(), frame, &root, &parent, &list, &n) != 0 && list != nullptr)
+            XFree(list);
+        if (parent == root)
+            break;
+    }
+    EXPECT_EQ(frame, _view->children(_view->root()).back());
+    // Shown from hidden and again while visible: the window was made to stay
+    // above others (the manager put it in the state) and was let go again.
+    const long above = static_cast<long>(XInternAtom(_view->display(), "_NET_WM_STATE_ABOVE", False));
+    const auto staysAbove = [&] {
+        const std::vector<long> state = _view->listProperty(managed, "_NET_WM_STATE");
+        return std::find(state.begin(), state.end(), above) != state.end();
+    };
+    EXPECT_TRUE(eventually([&] { return !staysAbove(); }));
+    ASSERT_TRUE(WindowUtil::showWindow("qvx managed"));
+    EXPECT_TRUE(eventually([&] { return !staysAbove(); }));
+
+    EXPECT_TRUE(WindowUtil::killWindow("qvx managed"));
+    EXPECT_TRUE(killedBySigkill(waitForExit(_client, 3000)));
+    _client = -1;
+    EXPECT_FALSE(WindowUtil::showWindow("qvx managed"));
 }

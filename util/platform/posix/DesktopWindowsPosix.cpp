@@ -175,9 +175,22 @@ public:
         return true;
     }
 
-    // Asks the window manager to add or remove "stays above others".
+    // Asks the window manager to add or remove "stays above others". A
+    // withdrawn window is not the manager's yet: it reads the state from the
+    // window's own property when the window is shown, so "add" goes there.
     void requestAbove(Window window, long action)
     {
+        std::vector<long> wmState;
+        const bool withdrawn =
+            !_x.readProperty(window, _atoms[WM_STATE], AnyPropertyType, 32, 1, nullptr, &wmState) ||
+            wmState.empty() || wmState[0] == WithdrawnState;
+        if (withdrawn && action == STATE_ADD)
+        {
+            const long above = static_cast<long>(_atoms[NET_WM_STATE_ABOVE]);
+            XChangeProperty(display(), window, _atoms[NET_WM_STATE], XA_ATOM, 32, PropModeAppend,
+                            reinterpret_cast<const unsigned char*>(&above), 1);
+            return;
+        }
         XEvent event{};
         event.xclient.type = ClientMessage;
         event.xclient.window = window;

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +40,7 @@ inline pid_t spawnProgram(const std::vector<std::string>& args, int outFd = -1,
         const int null = ::open("/dev/null", O_WRONLY);
         ::dup2(null, STDERR_FILENO);
     }
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that dies
     ::execvp(argv[0], argv.data());
     ::_exit(127);
 }
@@ -141,6 +143,7 @@ class XView
 {
 public:
     explicit XView(const std::string& name) : _d(XOpenDisplay(name.c_str())) {}
+
     ~XView()
     {
         if (_d != nullptr)
@@ -189,6 +192,23 @@ public:
         XWindowAttributes a{};
         XGetWindowAttributes(_d, w, &a);
         return a;
+    }
+
+    // A property of 32-bit items (windows, atoms, cardinals).
+    std::vector<long> listProperty(Window w, const char* property) const
+    {
+        Atom type;
+        int format;
+        unsigned long n, after;
+        unsigned char* data = nullptr;
+        std::vector<long> result;
+        if (XGetWindowProperty(_d, w, XInternAtom(_d, property, False), 0, 1 << 16, False,
+                               AnyPropertyType, &type, &format, &n, &after, &data) == Success &&
+            data != nullptr && format == 32)
+            result.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + n);
+        if (data != nullptr)
+            XFree(data);
+        return result;
     }
 
     std::string textProperty(Window w, const char* property) const
