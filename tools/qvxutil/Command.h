@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class XrayTesterException;
+
 // A subcommand of the qvxutil program. Each lives in its own *Command.cpp and
 // registers itself with a static Command::Registration, so adding one touches
 // no other file.
@@ -32,6 +34,12 @@ struct Command
 };
 
 const std::vector<Command>& commands();
+
+// How the tool shows a library exception on standard error:
+// "qvxutil: KEY['message', p1, ...]". Where a socket failure's message ends in
+// the host's error code, the host's text for it follows the number:
+// "... error code: 111 (Connection refused)".
+std::string describeFailure(const XrayTesterException& e);
 
 }  // namespace qvxutil
 

@@ -1,5 +1,7 @@
 // qvxutil compare [--text] A B: whether two files hold the same characters
-// other than whitespace. Exit code 0 equal, 1 different, 2 error.
+// other than whitespace. Files of different sizes always differ: white space
+// may lie elsewhere in the other file ("a b" and "ab "), but not be more or
+// less of it ("a b" and "ab"). Exit code 0 equal, 1 different, 2 error.
 #include <iostream>
 
 #include "Command.h"
@@ -32,13 +34,14 @@ int runCompare(const qvxutil::Args& args)
     }
     catch (const XrayTesterException& e)
     {
-        std::cerr << e << '\n';
+        std::cerr << qvxutil::describeFailure(e) << '\n';
         return 2;
     }
 }
 
 const qvxutil::Command::Registration registration{
     {"compare", "compare [--text] A B",
-     "compare two files, whitespace passed over (exit 0 equal, 1 different, 2 error)", &runCompare}};
+     "equal when both have one size and the same characters other than white"
+     " space, wherever it lies (exit 0 equal, 1 different, 2 error)", &runCompare}};
 
 }  // namespace

@@ -14,6 +14,8 @@ int runLs(const qvxutil::Args& args)
 {
     if (args.size() != 2)
         throw qvxutil::UsageError{"ls needs a pattern and a directory"};
+    if (!qvx::platform::isDirectory(args[1]))
+        throw qvxutil::UsageError{"no such directory: " + args[1]};
     std::string directory = args[1];
     if (directory.empty() || (directory.back() != '\\' && directory.back() != '/'))
         directory += '\\';

@@ -54,6 +54,8 @@ int runStats(const qvxutil::Args& args)
             throw qvxutil::UsageError{"not a number: '" + token + "'"};
         data.push_back(value);
     }
+    if (data.empty())
+        throw qvxutil::UsageError{"no numbers on standard input"};
 
     const double mean = MathUtil::mean(data);
     double smallest, lowerQuartile, median, upperQuartile, largest;

@@ -147,6 +147,8 @@ QVXUTIL_API int socketLastError();
 QVXUTIL_API void setSocketLastError(int code);
 // The system's text for an error code.
 QVXUTIL_API std::string socketErrorText(int code);
+// The resolver's text for a code answered by socketLookupIPv4.
+QVXUTIL_API std::string socketLookupErrorText(int code);
 
 // Byte order.
 QVXUTIL_API std::uint16_t socketHostToNetwork16(std::uint16_t value);

@@ -18,11 +18,13 @@ printf 'a b' > "$T/1"; printf 'ab ' > "$T/2"; printf 'a  b' > "$T/3"; touch "$T/
 "$Q" compare "$T/1" "$T/2" >/dev/null; check compare-equal 0 $?
 "$Q" compare --text "$T/1" "$T/3" >/dev/null; check compare-different 1 $?
 err=$("$Q" compare "$T/none" "$T/1" 2>&1 >/dev/null); check compare-error 2 $?
-check compare-error-text "DS_CANNOT_FIND_FILE_ERROR_KEY['The file '$T/none' was not found.', $T/none]" "$err"
+check compare-error-text "qvxutil: DS_CANNOT_FIND_FILE_ERROR_KEY['The file '$T/none' was not found.', $T/none]" "$err"
 "$Q" compare "$T/1" >/dev/null 2>&1; check compare-usage 2 $?
 
 check ls "$T\\A.TXT
 1 entries" "$("$Q" ls '*.TXT' "$T")"
 check ls-all "7 entries" "$("$Q" ls '*' "$T/" | tail -n 1)"
-check ls-missing "0 entries" "$("$Q" ls '*' "$T/missing")"
+err=$("$Q" ls '*' "$T/missing" 2>&1 >/dev/null); check ls-missing 2 $?
+check ls-missing-text "qvxutil: no such directory: $T/missing" "$(echo "$err" | head -n 1)"
+check ls-empty "0 entries" "$("$Q" ls '*.none' "$T")"
 exit $fail

@@ -16,4 +16,9 @@ for bad in x 1,5 0x10 nan inf 1e999 --1 + .; do
   err=$(printf '1 %s 3\n' "$bad" | "$tool" stats 2>&1 >/dev/null)
   check "stats refuses $bad" "2 qvxutil: not a number: '$bad'" "$? $(echo "$err" | head -n 1)"
 done
+err=$(printf ' \n\t' | "$tool" stats 2>&1 >/dev/null)
+check "stats without numbers" "2 qvxutil: no numbers on standard input" "$? $(echo "$err" | head -n 1)"
+# Running out of memory is a failure with a message, never an abort.
+err=$( (ulimit -v 100000; head -c 120000000 /dev/zero | tr '\0' 7 | "$tool" stats) 2>&1 >/dev/null)
+check "stats out of memory" "1 qvxutil: out of memory" "$? $err"
 exit "$failures"

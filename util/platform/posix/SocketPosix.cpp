@@ -314,6 +314,20 @@ std::string socketErrorText(int code)
     return text != nullptr ? std::string(text) : std::string();
 }
 
+std::string socketLookupErrorText(int code)
+{
+    switch (code)
+    {
+    case HOST_NOT_FOUND:
+    case TRY_AGAIN:
+    case NO_RECOVERY:
+    case NO_DATA:
+        return ::hstrerror(code);
+    default:  // a system error of the lookup itself
+        return socketErrorText(code);
+    }
+}
+
 std::uint16_t socketHostToNetwork16(std::uint16_t value)
 {
     return htons(value);

@@ -40,5 +40,9 @@ expect "unknown command" 2 "" "qvxutil: unknown command 'frobnicate'${nl}usage: 
 expect "no command" 2 "" "qvxutil: .*${nl}usage: qvxutil .*" -- "$q"
 expect "env with an argument" 2 "" "qvxutil: env takes no arguments${nl}usage: qvxutil env" -- \
   "$q" env extra
+# Library exceptions: the tool's prefix, and the host's text beside its code.
+expect "refused connection" 1 "" \
+  "qvxutil: SOCKET_COULD_NOT_CONNECT_ERROR_KEY\['SocketClient could not connect to server, error code: 111 \(Connection refused\)'\]" -- \
+  "$q" send 127.0.0.1 1 hello
 
 [ "$fails" -eq 0 ]
