@@ -436,27 +436,33 @@ TEST_F(WindowManagerTest, HideWithdrawsAndShowBringsTheWindowBackInFront)
     EXPECT_TRUE(WindowUtil::isAppRunning("qvx managed"));
     EXPECT_FALSE(WindowUtil::isAppRunning("qvx"));
 
+    // The manager carries out sizes and stacking after the calls return.
+    const auto is = [&](int mapState) {
+        return eventually([&] {
+            const XWindowAttributes a = _view->attributes(managed);
+            return a.map_state == mapState && a.width == 2000 && a.height == 500;
+        });
+    };
     ASSERT_TRUE(WindowUtil::hideWindow("qvx managed"));
-    EXPECT_TRUE(eventually([&] { return _view->attributes(managed).map_state == IsUnmapped; }));
-    EXPECT_EQ(2000, _view->attributes(managed).width);
-    EXPECT_EQ(500, _view->attributes(managed).height);
+    EXPECT_TRUE(is(IsUnmapped));
     EXPECT_TRUE(eventually([&] { return !clients(); }));
     EXPECT_TRUE(WindowUtil::isAppRunning("qvx managed"));  // withdrawn, still found
 
     ASSERT_TRUE(WindowUtil::showWindow("qvx managed"));
-    EXPECT_TRUE(eventually([&] { return _view->attributes(managed).map_state == IsViewable; }));
-    EXPECT_EQ(2000, _view->attributes(managed).width);
-    EXPECT_EQ(500, _view->attributes(managed).height);
-    Window frame = managed;  // the window manager's frame around it is in front
-    for (Window parent = None, root = None, *list = nullptr; frame != None; frame = parent)
-    {
-        unsigned int n = 0;
-        if (XQueryTree(_view->display(), frame, &root, &parent, &list, &n) != 0 && list != nullptr)
-            XFree(list);
-        if (parent == root)
-            break;
-    }
-    EXPECT_EQ(frame, _view->children(_view->root()).back());
+    EXPECT_TRUE(is(IsViewable));
+    const auto frameInFront = [&] {  // the manager's frame around it
+        Window frame = managed;
+        for (Window parent = None, root = None, *list = nullptr; frame != None; frame = parent)
+        {
+            unsigned int n = 0;
+            if (XQueryTree(_view->display(), frame, &root, &parent, &list, &n) != 0 && list != nullptr)
+                XFree(list);
+            if (parent == root)
+                break;
+        }
+        return frame == _view->children(_view->root()).back();
+    };
+    EXPECT_TRUE(eventually(frameInFront));
     // Shown from hidden and again while visible: the window was made to stay
     // above others (the manager put it in the state) and was let go again.
     const long above = static_cast<long>(XInternAtom(_view->display(), "_NET_WM_STATE_ABOVE", False));
