@@ -280,59 +280,64 @@ bool listDesktopWindows(std::vector<DesktopWindow>& windows)
     return !desktop.connection().broken();
 }
 
-bool findDesktopWindow(const std::string& title)
+namespace {
+
+// Calls act(desktop, window) with the window that has this title; false
+// without a desktop or such a window.
+template <class Act>
+bool withWindow(const std::string& title, Act&& act)
 {
     Desktop desktop;
-    return desktop && desktop.find(title) != None;
+    if (!desktop)
+        return false;
+    const Window window = desktop.find(title);
+    return window != None && act(desktop, window);
+}
+
+}  // namespace
+
+bool findDesktopWindow(const std::string& title)
+{
+    return withWindow(title, [](Desktop&, Window) { return true; });
 }
 
 bool hideDesktopWindow(const std::string& title, unsigned int width, unsigned int height)
 {
-    Desktop desktop;
-    if (!desktop)
-        return false;
-    const Window window = desktop.find(title);
-    if (window == None)
-        return false;
-    Display* display = desktop.display();
-    XResizeWindow(display, window, width, height);
-    XRaiseWindow(display, window);
-    if (desktop.windowManagerRuns())
-        XWithdrawWindow(display, window, DefaultScreen(display));
-    else
-        XUnmapWindow(display, window);
-    return desktop.connection().sync();
+    return withWindow(title, [&](Desktop& desktop, Window window) {
+        Display* display = desktop.display();
+        XResizeWindow(display, window, width, height);
+        XRaiseWindow(display, window);
+        if (desktop.windowManagerRuns())
+            XWithdrawWindow(display, window, DefaultScreen(display));
+        else
+            XUnmapWindow(display, window);
+        return desktop.connection().sync();
+    });
 }
 
 bool showDesktopWindow(const std::string& title, unsigned int width, unsigned int height)
 {
-    Desktop desktop;
-    if (!desktop)
-        return false;
-    const Window window = desktop.find(title);
-    if (window == None)
-        return false;
-    Display* display = desktop.display();
-    const bool windowManager = desktop.windowManagerRuns();
-    if (windowManager)
-        desktop.requestAbove(window, STATE_ADD);
-    XResizeWindow(display, window, width, height);
-    XMapRaised(display, window);
-    if (!desktop.connection().sync())
-        return false;
-    if (!windowManager)
-        return true;
-    desktop.requestAbove(window, STATE_REMOVE);
-    return desktop.connection().sync();
+    return withWindow(title, [&](Desktop& desktop, Window window) {
+        Display* display = desktop.display();
+        const bool windowManager = desktop.windowManagerRuns();
+        if (windowManager)
+            desktop.requestAbove(window, STATE_ADD);
+        XResizeWindow(display, window, width, height);
+        XMapRaised(display, window);
+        if (!desktop.connection().sync())
+            return false;
+        if (!windowManager)
+            return true;
+        desktop.requestAbove(window, STATE_REMOVE);
+        return desktop.connection().sync();
+    });
 }
 
 bool findDesktopWindowOwner(const std::string& title, long& processId)
 {
-    Desktop desktop;
-    if (!desktop)
-        return false;
-    const Window window = desktop.find(title);
-    return window != None && desktop.owner(window, processId);
+    return withWindow(title, [&](Desktop& desktop, Window window) {
+        return desktop.owner(window, processId);
+    });
 }
 
 }  // namespace platform

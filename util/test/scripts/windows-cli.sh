@@ -13,20 +13,7 @@ cleanup() {
 trap cleanup EXIT
 fails=0
 
-# expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
-expect() {
-  local name=$1 code=$2 out=$3 err=$4; shift 5
-  local rc=0
-  "$@" >"$tmp/out" 2>"$tmp/err" || rc=$?
-  local o e
-  o=$(cat "$tmp/out"); e=$(cat "$tmp/err")
-  if [ "$rc" != "$code" ] || ! [[ "$o" =~ ^$out$ ]] || ! [[ "$e" =~ ^$err$ ]]; then
-    echo "FAIL $name: exit $rc (want $code)"; echo "  stdout: $o"; echo "  stderr: $e"
-    fails=$((fails + 1))
-  else
-    echo "ok: $name"
-  fi
-}
+source "$(dirname "$0")/cli-expect.sh"
 
 # until_true COMMAND...: retries for up to 5 s.
 until_true() {
