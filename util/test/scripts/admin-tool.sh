@@ -11,7 +11,8 @@ trap 'rm -rf "$tmp"' EXIT
 export UNIT_TESTING=true QVX_REGISTRY_DIR=$tmp/store QVX_SMB_CONF=$tmp/smb.conf
 nl=$'\n'
 
-. "$(dirname "$0")/expect.sh"
+fails=0
+source "$(dirname "$0")/cli-expect.sh"
 
 # mem: MemTotal (units of 1024 bytes) in units of 1000 bytes.
 kib=$(awk '/^MemTotal:/ {print $2}' /proc/meminfo)

@@ -1,7 +1,5 @@
-# Sourced by the qvxutil script tests: expect() runs a command and compares its
-# exit code and outputs, counting failures in $fails; it keeps the outputs in
-# $tmp, which the sourcing script makes.
-fails=0
+# Sourced by the command-line script tests: needs $tmp (a scratch directory)
+# and counts failures in $fails.
 
 # expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
 # Patterns are extended regexes matched against the whole output ("" = empty).
