@@ -1,10 +1,13 @@
 // qvxutil serve: a message server in the foreground until SIGINT or SIGTERM.
+// The stop waits for an answer being sent; a client that takes none of it
+// holds the stop until --idle-timeout lets that client go.
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "Command.h"
 #include "MessageHandlers.h"
+#include "OptionValues.h"
 #include "SocketServer.h"
 #include "StopOnSignal.h"
 
@@ -27,16 +30,18 @@ int runServe(const qvxutil::Args& args)
     std::string marker;
     std::string handlerName = "echo";
     SocketServer::SocketServerModeEnum mode = SocketServer::TextMode;
+    unsigned int idleTimeout = 0;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--port" && hasValue)
-            port = parsePort(args[++i]);
-        else if (arg == "--marker" && hasValue)
-            marker = args[++i];
-        else if (arg == "--handler" && hasValue)
-            handlerName = args[++i];
+        if (arg == "--port")
+            port = parsePort(qvxutil::optionValue(args, i));
+        else if (arg == "--marker")
+            marker = qvxutil::optionValue(args, i);
+        else if (arg == "--handler")
+            handlerName = qvxutil::optionValue(args, i);
+        else if (arg == "--idle-timeout")
+            idleTimeout = qvxutil::secondsAsMilliseconds(arg, qvxutil::optionValue(args, i));
         else if (arg == "--raw")
             mode = SocketServer::RawMode;
         else
@@ -47,11 +52,15 @@ int runServe(const qvxutil::Args& args)
                                   qvxutil::messageHandlerNames() + ")"};
 
     qvxutil::NamedMessageHandler handler(handlerName);
+    // Listening once the server exists: a client that connects as soon as the
+    // banner is out is queued, not refused.
     SocketServer server(port, handler, marker, mode);
-    std::cout << "serving '" << handlerName << "' on port " << port << " ("
+    server.setIdleTimeout(idleTimeout);
+    std::cout << "serving '" << handlerName << "' on port " << server.getBoundPort() << " ("
               << (mode == SocketServer::RawMode ? "raw" : "text")
-              << (marker.empty() ? "" : ", marker " + marker) << "); SIGINT or SIGTERM stops"
-              << std::endl;
+              << (marker.empty() ? "" : ", marker " + marker)
+              << (idleTimeout == 0 ? "" : ", idle time-out " + std::to_string(idleTimeout) + " ms")
+              << "); SIGINT or SIGTERM stops" << std::endl;
     {
         qvxutil::StopOnSignal stop(server);
         server.acceptConnections();
@@ -61,7 +70,9 @@ int runServe(const qvxutil::Args& args)
 }
 
 const qvxutil::Command::Registration registration{
-    {"serve", "serve [--port P] [--marker TEXT] [--raw] [--handler NAME]",
-     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash, time; port 5000)", &runServe}};
+    {"serve", "serve [--port P] [--marker TEXT] [--raw] [--handler NAME] [--idle-timeout S]",
+     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash, time; port 5000, 0 for any "
+     "free one; a client silent for S seconds is let go)",
+     &runServe}};
 
 }  // namespace

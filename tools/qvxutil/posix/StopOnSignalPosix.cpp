@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "SocketServer.h"
@@ -11,26 +10,13 @@
 
 namespace qvxutil {
 
-namespace {
-void onWakeSignal(int) {}
-}  // namespace
-
-// Stops the server when SIGINT or SIGTERM arrives. The stop signals are
-// blocked in every thread and taken by a watcher thread; the server's thread
-// only gets SIGUSR1, which interrupts a blocked accept or receive (no
-// SA_RESTART) so that the loop sees its stop flag. SIGUSR1 is repeated until
-// the loop has ended, so a signal that arrives between two blocking calls
-// cannot be missed.
+// The stop signals are blocked in every thread and taken by a watcher thread,
+// which calls killServer(): that wakes the loop wherever it waits, so the
+// serving thread itself never gets a signal.
 struct StopOnSignal::Host
 {
-    explicit Host(SocketServer& server) : _server(server), _serverThread(pthread_self())
+    explicit Host(SocketServer& server) : _server(server)
     {
-        struct sigaction wake = {};
-        wake.sa_handler = &onWakeSignal;
-        sigemptyset(&wake.sa_mask);
-        wake.sa_flags = 0;
-        sigaction(SIGUSR1, &wake, nullptr);
-
         sigemptyset(&_stopSignals);
         sigaddset(&_stopSignals, SIGINT);
         sigaddset(&_stopSignals, SIGTERM);
@@ -42,7 +28,7 @@ struct StopOnSignal::Host
     {
         _loopEnded.store(true);
         if (!_stopRequested.load())
-            pthread_kill(_watcher.native_handle(), SIGTERM);  // ends the wait
+            pthread_kill(_watcher.native_handle(), SIGTERM);  // ends the watcher's wait
         _watcher.join();
         pthread_sigmask(SIG_SETMASK, &_previousMask, nullptr);
     }
@@ -55,15 +41,9 @@ struct StopOnSignal::Host
             return;
         _stopRequested.store(true);
         _server.killServer();
-        while (!_loopEnded.load())
-        {
-            pthread_kill(_serverThread, SIGUSR1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
     }
 
     SocketServer& _server;
-    pthread_t _serverThread;
     sigset_t _stopSignals;
     sigset_t _previousMask;
     std::atomic<bool> _loopEnded{false};
