@@ -1,6 +1,6 @@
 # Windows found by title and the message box, on a private Xvfb server.
-qvx_add_test(WindowTest SOURCES WindowTest.cpp LIBS X11::X11 X11::Xtst ASAN)
-qvx_add_test(WindowThreadTest SOURCES WindowThreadTest.cpp LIBS X11::X11 ASAN TSAN)
+qvx_add_test(WindowTest SOURCES WindowTest.cpp LIBS X11::X11 X11::Xtst ASAN LINUX_ONLY)
+qvx_add_test(WindowThreadTest SOURCES WindowThreadTest.cpp LIBS X11::X11 ASAN TSAN LINUX_ONLY)
 if(TARGET WindowTest OR TARGET WindowThreadTest)
   # The test programs' own window.
   add_executable(qvx_test_window WindowTestClient.cpp)

@@ -1,0 +1,93 @@
+// NetShareAdd and NetShareGetInfo (level 2) behind the network shares
+// facility; their statuses are the ones the facility names.
+#include "NetworkShares.h"
+
+#include <windows.h>
+#include <lm.h>
+
+#include <vector>
+
+namespace qvx {
+namespace platform {
+
+namespace {
+
+std::wstring wide(const std::string& text)
+{
+    if (text.empty())
+        return std::wstring();
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+std::string narrow(const wchar_t* text)
+{
+    if (text == nullptr)
+        return std::string();
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (n <= 1)
+        return std::string();
+    std::string out(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+    out.resize(static_cast<std::size_t>(n - 1));
+    return out;
+}
+
+}  // namespace
+
+unsigned addNetworkShare(const ShareDefinition& share)
+{
+    std::wstring name = wide(share.name), path = wide(share.path), remark = wide(share.remark),
+                 password = wide(share.password);
+    SHARE_INFO_2 info{};
+    info.shi2_netname = &name[0];
+    info.shi2_type = share.type;
+    info.shi2_remark = remark.empty() ? nullptr : &remark[0];
+    info.shi2_permissions = share.readOnly ? ACCESS_READ : ACCESS_ALL;
+    info.shi2_max_uses = share.maxUses;
+    info.shi2_current_uses = 0;
+    info.shi2_path = &path[0];
+    info.shi2_passwd = password.empty() ? nullptr : &password[0];
+    DWORD badParameter = 0;
+    return static_cast<unsigned>(::NetShareAdd(nullptr, 2, reinterpret_cast<LPBYTE>(&info), &badParameter));
+}
+
+unsigned getNetworkSharePath(const std::string& serverName, const std::string& shareName, std::string& path)
+{
+    std::wstring server = wide(serverName), share = wide(shareName);
+    LPBYTE buffer = nullptr;
+    const NET_API_STATUS status =
+        ::NetShareGetInfo(server.empty() ? nullptr : &server[0], &share[0], 2, &buffer);
+    if (status == NERR_Success && buffer != nullptr)
+        path = narrow(reinterpret_cast<SHARE_INFO_2*>(buffer)->shi2_path);
+    if (buffer != nullptr)
+        ::NetApiBufferFree(buffer);
+    return static_cast<unsigned>(status);
+}
+
+// Empty, ".", "localhost" or this computer's name (any letter case), with or
+// without the leading "\\".
+bool isLocalServerName(const std::string& serverName)
+{
+    std::string name = serverName;
+    if (name.compare(0, 2, "\\\\") == 0)
+        name.erase(0, 2);
+    if (name.empty() || name == ".")
+        return true;
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    ::GetComputerNameA(computer, &size);
+    return ::lstrcmpiA(name.c_str(), "localhost") == 0 || ::lstrcmpiA(name.c_str(), computer) == 0;
+}
+
+// Windows shares need no Samba configuration.
+std::string sambaConfigurationFile()
+{
+    return std::string();
+}
+
+}  // namespace platform
+}  // namespace qvx
