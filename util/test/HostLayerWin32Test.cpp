@@ -217,7 +217,9 @@ TEST(HostLayerWin32Test, ProcessTableShowsAndEndsAStartedProgram)
     // Command lines come from WMI. Wine's Win32_Process gives only the asking
     // process its own; Windows gives every one the caller may read.
     if (child->hasCommandLine)
+    {
         EXPECT_EQ(line, child->commandLine);
+    }
     const auto me = std::find_if(processes.begin(), processes.end(),
                                  [](const host::ProcessEntry& p) { return p.id == long(::GetCurrentProcessId()); });
     ASSERT_NE(processes.end(), me);

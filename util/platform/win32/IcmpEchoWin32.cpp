@@ -54,7 +54,7 @@ int icmpEchoSend(IcmpEchoHandle handle, const in_addr& destination, const void* 
     std::vector<unsigned char> answer;
     try
     {
-        answer.resize(sizeof(ICMP_ECHO_REPLY) + requestSize + 8 + sizeof(IO_STATUS_BLOCK));
+        answer.resize(sizeof(ICMP_ECHO_REPLY) + requestSize + 8 + 16);  // 16: the service's own status
     }
     catch (const std::bad_alloc&)
     {

@@ -1,5 +1,5 @@
-// The network cards registry (HKLM\SOFTWARE\Microsoft\Windows NT\
-// CurrentVersion\NetworkCards, one numbered key per card with ServiceName,
+// The network cards registry (the key NetworkCards under HKLM's
+// SOFTWARE\Microsoft\Windows NT\CurrentVersion, one numbered key per card with ServiceName,
 // Description and Title) and the NDIS driver query
 // (IOCTL_NDIS_QUERY_GLOBAL_STATS on \\.\<service name>) behind the network
 // cards facility.

@@ -151,5 +151,10 @@ bool waitForProcess(long processId, int& exitCode)
     return true;
 }
 
+long currentProcessId()
+{
+    return static_cast<long>(::GetCurrentProcessId());
+}
+
 }  // namespace platform
 }  // namespace qvx

@@ -5,6 +5,7 @@
 #include <ws2tcpip.h>
 
 #include <atomic>
+#include <climits>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -28,6 +29,7 @@ static_assert(SOCKERR_EHOSTUNREACH == WSAEHOSTUNREACH && SOCKERR_HOST_NOT_FOUND 
               "winsock");
 static_assert(SOCKET_SHUT_RECEIVE == SD_RECEIVE && SOCKET_SHUT_SEND == SD_SEND && SOCKET_SHUT_BOTH == SD_BOTH,
               "shutdown");
+static_assert(SOCKERR_EFAULT == WSAEFAULT && SOCKERR_ENOTSOCK == WSAENOTSOCK, "winsock");
 static_assert(INVALID_SOCKET_HANDLE == INVALID_SOCKET, "handle");
 
 namespace {
@@ -56,6 +58,16 @@ SOCKET s(SocketHandle handle)
 int result(int rc)
 {
     return rc == SOCKET_ERROR ? -1 : 0;
+}
+
+// A blocking call that passes its SO_RCVTIMEO / SO_SNDTIMEO limit fails with
+// WSAETIMEDOUT here; the facility reports it as SOCKERR_EWOULDBLOCK, as on
+// every host. Returns -1.
+int timeLimitAsWouldBlock()
+{
+    if (::WSAGetLastError() == WSAETIMEDOUT)
+        ::WSASetLastError(WSAEWOULDBLOCK);
+    return -1;
 }
 
 int setIntOption(SocketHandle socket, int level, int name, int value)
@@ -128,6 +140,14 @@ SocketHandle socketAccept(SocketHandle socket, sockaddr_in* peer)
     return static_cast<SocketHandle>(accepted);
 }
 
+bool socketAcceptErrorIsPerConnection(int code)
+{
+    // A connection reset or dropped between its arrival and the accept
+    // (Wine reports such a connection as WSAENOTCONN; a listening socket
+    // itself never fails so).
+    return code == WSAECONNRESET || code == WSAECONNABORTED || code == WSAETIMEDOUT || code == WSAENOTCONN;
+}
+
 int socketConnect(SocketHandle socket, const sockaddr_in& address)
 {
     return result(::connect(s(socket), reinterpret_cast<const sockaddr*>(&address), sizeof(address)));
@@ -141,7 +161,25 @@ int socketSend(SocketHandle socket, const void* data, int size)
         return -1;
     }
     const int sent = ::send(s(socket), static_cast<const char*>(data), size, 0);
-    return sent == SOCKET_ERROR ? -1 : sent;
+    return sent == SOCKET_ERROR ? timeLimitAsWouldBlock() : sent;
+}
+
+int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second, int secondSize)
+{
+    if (firstSize < 0 || secondSize < 0 || firstSize > INT_MAX - secondSize)
+    {
+        ::WSASetLastError(WSAEINVAL);
+        return -1;
+    }
+    WSABUF parts[2];
+    parts[0].buf = static_cast<char*>(const_cast<void*>(first));
+    parts[0].len = static_cast<ULONG>(firstSize);
+    parts[1].buf = static_cast<char*>(const_cast<void*>(second));
+    parts[1].len = static_cast<ULONG>(secondSize);
+    DWORD sent = 0;
+    if (::WSASend(s(socket), parts, 2, &sent, 0, nullptr, nullptr) == SOCKET_ERROR)
+        return -1;
+    return static_cast<int>(sent);
 }
 
 int socketReceive(SocketHandle socket, void* data, int size)
@@ -152,7 +190,7 @@ int socketReceive(SocketHandle socket, void* data, int size)
         return -1;
     }
     const int got = ::recv(s(socket), static_cast<char*>(data), size, 0);
-    return got == SOCKET_ERROR ? -1 : got;
+    return got == SOCKET_ERROR ? timeLimitAsWouldBlock() : got;
 }
 
 int socketWaitReadable(SocketHandle socket, long seconds, long microseconds)
@@ -199,6 +237,32 @@ int socketSetReuseAddress(SocketHandle socket, bool on)
 int socketSetExclusiveAddressUse(SocketHandle socket, bool on)
 {
     return setIntOption(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, on ? 1 : 0);
+}
+
+int socketAllowRebindAfterClose(SocketHandle)
+{
+    // Windows lets a listener bind a port whose earlier connections wait out
+    // their close without any option; SO_REUSEADDR would instead let a second
+    // listener take the port, so nothing is set.
+    return 0;
+}
+
+namespace {
+int setTimeOption(SocketHandle socket, int name, unsigned int milliseconds)
+{
+    const DWORD value = milliseconds;
+    return result(::setsockopt(s(socket), SOL_SOCKET, name, reinterpret_cast<const char*>(&value), sizeof(value)));
+}
+}  // namespace
+
+int socketSetReceiveTimeout(SocketHandle socket, unsigned int milliseconds)
+{
+    return setTimeOption(socket, SO_RCVTIMEO, milliseconds);
+}
+
+int socketSetSendTimeout(SocketHandle socket, unsigned int milliseconds)
+{
+    return setTimeOption(socket, SO_SNDTIMEO, milliseconds);
 }
 
 int socketSetLinger(SocketHandle socket, bool on, int seconds)

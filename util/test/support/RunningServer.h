@@ -3,8 +3,12 @@
 
 // A SocketServer on a free port whose loop runs on its own thread, and a
 // handler that answers through a callable and records its calls.
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <condition_variable>
@@ -105,7 +109,18 @@ public:
     SocketServer& server() { return *_server; }
     // Waits (up to 3 s) until the loop waits for a client: the last one's
     // socket is closed by then.
+#if defined(_WIN32)
+    // Windows shows no thread's current system call: the loop, once running,
+    // is given a moment to reach its accept.
+    void waitUntilAccepting()
+    {
+        while (_loopThreadId.load() == 0)
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+#else
     void waitUntilAccepting() { waitUntilLoopIn(SYS_accept4); }
+#endif
     // The thread that runs the loop, for signals aimed at it.
     std::thread::native_handle_type loopThread() { return _thread.native_handle(); }
 
@@ -123,6 +138,7 @@ public:
     }
 
 private:
+#if !defined(_WIN32)
     // Waits (up to 3 s) until the loop's thread is blocked in the system call.
     void waitUntilLoopIn(long call)
     {
@@ -137,10 +153,15 @@ private:
                 return;
         }
     }
+#endif
 
     void run()
     {
+#if defined(_WIN32)
+        _loopThreadId.store(static_cast<long>(::GetCurrentThreadId()));
+#else
         _loopThreadId.store(static_cast<long>(::syscall(SYS_gettid)));
+#endif
         try
         {
             _outcome = socketFailure([this] { _server->acceptConnections(); });
