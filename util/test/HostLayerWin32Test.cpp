@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -107,6 +108,19 @@ TEST(HostLayerWin32Test, StartedProgramGetsExactArgumentsDirectoryAndExitCode)
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               host::startProcess("C:\\nonexistent\\none.exe", {"none"}, "", host::ProcessCollection::Library, nullptr));
     EXPECT_NE(0, host::startProcess(self, {"self"}, dir / "missing", host::ProcessCollection::Library, nullptr));
+}
+
+TEST(HostLayerWin32Test, RunProcessCollectsBoundedOutputAndEndsWithATimeLimit)
+{
+    std::string output;
+    int code = -1;
+    ASSERT_EQ(0, host::runProcess(selfPath(), {"self", "--print", "3000"}, 100, 20000, output, code));
+    EXPECT_EQ(5, code);
+    EXPECT_EQ(std::string(100, 'x'), output);  // the rest was read and dropped
+    ASSERT_EQ(0, host::runProcess(selfPath(), {"self", "--print", "10"}, 100, 20000, output, code));
+    EXPECT_EQ(std::string(5, 'x') + std::string(5, 'y'), output);  // both streams, in one pipe
+    EXPECT_EQ(ERROR_TIMEOUT, host::runProcess(selfPath(), {"self", "--sleep"}, 100, 300, output, code));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, host::runProcess("C:\\nonexistent\\x.exe", {"x"}, 10, 100, output, code));
 }
 
 TEST(HostLayerWin32Test, FileCallsOnWindowsPaths)
@@ -256,6 +270,15 @@ TEST(HostLayerWin32Test, FtdiDriverWithoutTheDllFindsNoDevice)
 
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::string(argv[1]) == "--print")
+    {
+        // Half the count to standard output, half to standard error.
+        const int n = std::atoi(argv[2]);
+        std::fputs(std::string(static_cast<std::size_t>(n / 2), 'x').c_str(), stdout);
+        std::fflush(stdout);
+        std::fputs(std::string(static_cast<std::size_t>(n - n / 2), 'y').c_str(), stderr);
+        return 5;
+    }
     if (argc >= 2 && std::string(argv[1]) == "--sleep")
     {
         ::Sleep(60000);

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "Environment.h"
 #include "HostPath.h"
@@ -149,6 +151,78 @@ bool waitForProcess(long processId, int& exitCode)
         return false;
     exitCode = static_cast<int>(code);
     return true;
+}
+
+int runProcess(const std::string& program, const std::vector<std::string>& arguments, std::size_t maxOutputBytes,
+               int timeoutMilliseconds, std::string& output, int& exitCode)
+{
+    output.clear();
+    const std::string executable = findExecutable(program);
+    if (executable.empty())
+        return ERROR_FILE_NOT_FOUND;
+    // One pipe for standard output and standard error; only its write end is
+    // inherited, and the parent's copy of it is closed once the child has it,
+    // so the read ends at the child's exit.
+    SECURITY_ATTRIBUTES inherit{};
+    inherit.nLength = sizeof(inherit);
+    inherit.bInheritHandle = TRUE;
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return static_cast<int>(::GetLastError());
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info{};
+    std::string line = joinCommandLine(arguments);
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    const BOOL started = ::CreateProcessA(executable.c_str(), buffer.data(), nullptr, nullptr, TRUE,
+                                          CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    const DWORD startError = ::GetLastError();
+    ::CloseHandle(writeEnd);
+    if (!started)
+    {
+        ::CloseHandle(readEnd);
+        return startError == ERROR_INVALID_FUNCTION ? ERROR_NOT_SUPPORTED : static_cast<int>(startError);
+    }
+    ::CloseHandle(info.hThread);
+    // The pipe is read on a thread of its own, so the time limit holds even
+    // while the program writes nothing.
+    std::string collected;
+    std::thread reader([&] {
+        char chunk[4096];
+        DWORD got = 0;
+        while (::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
+            if (collected.size() < maxOutputBytes)
+                collected.append(chunk, std::min<std::size_t>(got, maxOutputBytes - collected.size()));
+    });
+    const DWORD waited = ::WaitForSingleObject(info.hProcess, timeoutMilliseconds < 0
+                                                                  ? 0
+                                                                  : static_cast<DWORD>(timeoutMilliseconds));
+    bool killed = false;
+    if (waited != WAIT_OBJECT_0)
+    {
+        ::TerminateProcess(info.hProcess, 1);
+        ::WaitForSingleObject(info.hProcess, INFINITE);
+        killed = true;
+    }
+    // The read ends when every write end is closed: a program that leaves a
+    // process of its own holding its output keeps this call waiting until
+    // that one closes it too.
+    reader.join();
+    ::CloseHandle(readEnd);
+    output = collected;
+    DWORD code = 0;
+    ::GetExitCodeProcess(info.hProcess, &code);
+    ::CloseHandle(info.hProcess);
+    if (killed)
+        return ERROR_TIMEOUT;
+    exitCode = static_cast<int>(code);
+    return 0;
 }
 
 long currentProcessId()
