@@ -13,3 +13,4 @@ function(qvx_proc_test name)
 endfunction()
 
 qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN)
+qvx_proc_test(WindowUtilProcessTest SOURCES WindowUtilProcessTest.cpp ASAN TSAN)
