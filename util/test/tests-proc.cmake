@@ -14,3 +14,4 @@ endfunction()
 
 qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN)
 qvx_proc_test(WindowUtilProcessTest SOURCES WindowUtilProcessTest.cpp ASAN TSAN)
+qvx_add_test(OSVersionUtilTest SOURCES OSVersionUtilTest.cpp ASAN TSAN)
