@@ -108,7 +108,7 @@ bool extractArguments(std::string commandLine, const std::string& name, const st
 
 // Management-service rule, on the process table.
 std::vector<ProcessEntry> queryMatches(const std::string& directory, const std::string& processName,
-                                       const std::string& arguments)
+                                       const std::string& arguments, unsigned fields)
 {
     std::string dir;
     if (!directory.empty())
@@ -120,7 +120,7 @@ std::vector<ProcessEntry> queryMatches(const std::string& directory, const std::
     std::vector<ProcessEntry> all;
     std::vector<ProcessEntry> matches;
     std::string failure;
-    if (!qvx::platform::snapshotProcesses(all, qvx::platform::AllProcessFields, &failure))
+    if (!qvx::platform::snapshotProcesses(all, fields | qvx::platform::ProcessCommandLines, &failure))
     {
         showKbrAssertWithMessage("false", failure, __FILE__, __LINE__);
         return matches;
@@ -195,7 +195,7 @@ std::list<int> WindowUtil::findProcess(const std::string& directory, const std::
 {
     coinitialize();
     std::list<int> ids;
-    for (const ProcessEntry& p : queryMatches(directory, processName, arguments))
+    for (const ProcessEntry& p : queryMatches(directory, processName, arguments, qvx::platform::ProcessCommandLines))
         ids.push_back(static_cast<int>(p.id));
     return ids;
 }
@@ -220,7 +220,8 @@ bool WindowUtil::killProcesses(const std::string& directory, const std::string& 
                                const std::string& arguments)
 {
     coinitialize();
-    return killEach(queryMatches(directory, processName, arguments)) > 0;
+    // Start times let the kill tell each process from a later one with its id.
+    return killEach(queryMatches(directory, processName, arguments, qvx::platform::AllProcessFields)) > 0;
 }
 
 int WindowUtil::createProcess(const std::string& programPath)
