@@ -21,8 +21,8 @@ using Ids = std::list<int>;
 
 namespace {
 
-// These names are this program's own, so that tests running beside it in
-// parallel never count or kill its processes, nor it theirs.
+// Each test's program names are its own, so that tests running beside it in
+// parallel (each in a process of its own) never count or kill its processes.
 const std::string kApp = "wuapp";
 const std::string kLong = "wutilverylongprogramname";
 
@@ -109,55 +109,56 @@ TEST(WindowUtilProcessTest, SnapshotRuleMatchesNamesAnyCaseAndFullPathsExactly)
 TEST(WindowUtilProcessTest, FindsByDirectoryNameAndArgumentsAsStartedFromACommandLine)
 {
     ProcessCopies copies;
-    copies.copy("My Dir/wuapp");
+    copies.copy("My Dir/wufind");
     const std::string dir = ProcessCopies::libraryForm(copies.dir()) + "\\My Dir";
     // Started the original platform's way, the name with ".exe": the host file
-    // "wuapp" stands for it.
-    ASSERT_EQ(1, WindowUtil::createProcess(dir, "wuapp.exe", "-x 1", "ignored", "ignored too"));
-    Ids ids = WindowUtil::findProcess(forwardSlashes(dir), "WUAPP.EXE", "-X 1");
+    // "wufind" stands for it.
+    ASSERT_EQ(1, WindowUtil::createProcess(dir, "wufind.exe", "-x 1", "ignored", "ignored too"));
+    Ids ids = WindowUtil::findProcess(forwardSlashes(dir), "WUFIND.EXE", "-X 1");
     ASSERT_EQ(1u, ids.size());
     const int id = ids.front();
     copies.adopt(id);
     ProcessEntry e;
     ASSERT_TRUE(entryOf(id, e));
-    EXPECT_EQ("\"" + dir + "\\wuapp.exe\" -x 1", e.commandLine);
+    EXPECT_EQ("\"" + dir + "\\wufind.exe\" -x 1", e.commandLine);
     EXPECT_EQ(copies.dir() + "/My Dir", std::filesystem::read_symlink("/proc/" + std::to_string(id) + "/cwd").string());
 
-    EXPECT_EQ(ids, WindowUtil::findProcess(dir + "\\", "wuapp.exe"));
-    EXPECT_EQ(ids, WindowUtil::findProcess("", "wuapp", "-x 1"));
-    EXPECT_TRUE(WindowUtil::findProcess(dir, "wuapp.exe", "-x").empty());
-    EXPECT_TRUE(WindowUtil::findProcess(dir, "wuapp.exe", "").empty());
-    EXPECT_TRUE(WindowUtil::findProcess(ProcessCopies::libraryForm(copies.dir()), "wuapp.exe").empty());
-    EXPECT_TRUE(WindowUtil::isProcessRunning(dir, "wuapp.exe"));
+    EXPECT_EQ(ids, WindowUtil::findProcess(dir + "\\", "wufind.exe"));
+    EXPECT_EQ(ids, WindowUtil::findProcess("", "wufind", "-x 1"));
+    EXPECT_TRUE(WindowUtil::findProcess(dir, "wufind.exe", "-x").empty());
+    EXPECT_TRUE(WindowUtil::findProcess(dir, "wufind.exe", "").empty());
+    EXPECT_TRUE(WindowUtil::findProcess(ProcessCopies::libraryForm(copies.dir()), "wufind.exe").empty());
+    EXPECT_TRUE(WindowUtil::isProcessRunning(dir, "wufind.exe"));
 
     // Named without ".exe" in its command line; a name missing from the command
     // line gives no arguments to compare; a process that cannot be read is not found.
-    const std::string program = dir + "\\wuapp";
-    const long bare = copies.start(program, "wuapp -y");
+    const std::string program = dir + "\\wufind";
+    const long bare = copies.start(program, "wufind -y");
     const long renamed = copies.start(program, "other -y");
     ASSERT_GT(bare, 0);
     ASSERT_GT(renamed, 0);
-    EXPECT_EQ(Ids{static_cast<int>(bare)}, WindowUtil::findProcess(dir, "wuapp.exe", "-Y"));
-    EXPECT_EQ(3u, WindowUtil::findProcess(dir, "wuapp.exe", WindowUtil::MatchAnyArgs).size());
+    EXPECT_EQ(Ids{static_cast<int>(bare)}, WindowUtil::findProcess(dir, "wufind.exe", "-Y"));
+    EXPECT_EQ(3u, WindowUtil::findProcess(dir, "wufind.exe", WindowUtil::MatchAnyArgs).size());
     Ids unreadable{-1};
-    asUnprivilegedThread([&] { unreadable = WindowUtil::findProcess(dir, "wuapp.exe"); });
+    asUnprivilegedThread([&] { unreadable = WindowUtil::findProcess(dir, "wufind.exe"); });
     EXPECT_TRUE(unreadable.empty());
 
-    EXPECT_FALSE(WindowUtil::killProcesses(dir, "wuapp.exe", "-x 2"));
-    EXPECT_TRUE(WindowUtil::killProcesses(dir, "wuapp.exe", "-x 1"));
-    EXPECT_FALSE(WindowUtil::isProcessRunning(dir, "wuapp.exe", "-x 1"));
-    EXPECT_TRUE(WindowUtil::killProcesses(dir, "wuapp.exe"));
-    EXPECT_FALSE(WindowUtil::isProcessRunning(dir, "wuapp.exe"));
+    EXPECT_FALSE(WindowUtil::killProcesses(dir, "wufind.exe", "-x 2"));
+    EXPECT_TRUE(WindowUtil::killProcesses(dir, "wufind.exe", "-x 1"));
+    EXPECT_FALSE(WindowUtil::isProcessRunning(dir, "wufind.exe", "-x 1"));
+    EXPECT_TRUE(WindowUtil::killProcesses(dir, "wufind.exe"));
+    EXPECT_FALSE(WindowUtil::isProcessRunning(dir, "wufind.exe"));
 }
 
 TEST(WindowUtilProcessTest, CreateProcessNormalisesThePathAndReportsHostErrors)
 {
+    const std::string created = "wucreatedwithalongname";
     ProcessCopies copies;
-    copies.copy("sub dir/" + kLong);
+    copies.copy("sub dir/" + created);
     qvxtest::ScopedEnv root("QVX_PROC_TEST_ROOT", copies.dir());
-    ASSERT_EQ(1, WindowUtil::createProcess("%QVX_PROC_TEST_ROOT%/sub dir/" + kLong + ".exe"));
-    const std::string path = ProcessCopies::libraryForm(copies.dir()) + "\\sub dir\\" + kLong;
-    const Ids ids = WindowUtil::findProcess("", kLong);
+    ASSERT_EQ(1, WindowUtil::createProcess("%QVX_PROC_TEST_ROOT%/sub dir/" + created + ".exe"));
+    const std::string path = ProcessCopies::libraryForm(copies.dir()) + "\\sub dir\\" + created;
+    const Ids ids = WindowUtil::findProcess("", created);
     ASSERT_EQ(1u, ids.size());
     copies.adopt(ids.front());
     ProcessEntry e;
@@ -166,7 +167,7 @@ TEST(WindowUtilProcessTest, CreateProcessNormalisesThePathAndReportsHostErrors)
     EXPECT_EQ(path, e.path);
 
     EXPECT_EQ(ENOENT, WindowUtil::createProcess(copies.dir() + "/none.exe"));
-    EXPECT_EQ(ENOENT, WindowUtil::createProcess(copies.dir() + "/missing dir", kLong, "", "", ""));
+    EXPECT_EQ(ENOENT, WindowUtil::createProcess(copies.dir() + "/missing dir", created, "", "", ""));
     qvxtest::TempDir::write(copies.dir() + "/locked", "#!/bin/sh\n", 0644);
     EXPECT_EQ(EACCES, WindowUtil::createProcess(copies.dir() + "/locked"));
 }
