@@ -14,8 +14,6 @@
 #include <cstring>
 #include <vector>
 
-#include "HostPath.h"
-#include "Process.h"
 #include "ProcessSupportPosix.h"
 
 extern char** environ;
@@ -166,15 +164,7 @@ int UserLogon::startProgram(const std::string& program, const std::string& comma
     // Everything the new process needs is made before it exists: after fork
     // only async-signal-safe calls are allowed.
     const std::string executable = posix::programHostPath(program);
-    std::vector<std::string> arguments = splitCommandLine(commandLine);
-    if (arguments.empty())
-        arguments.push_back(executable);
-    else
-        arguments[0] = toHostPath(arguments[0]);
-    std::vector<char*> argv;
-    for (std::string& s : arguments)
-        argv.push_back(&s[0]);
-    argv.push_back(nullptr);
+    posix::ArgumentVector arguments(executable, commandLine);
 
     std::vector<std::string> variables{"HOME=" + a.home, "USER=" + a.name, "LOGNAME=" + a.name};
     for (char** e = environ; e != nullptr && *e != nullptr; ++e)
@@ -216,7 +206,7 @@ int UserLogon::startProgram(const std::string& program, const std::string& comma
             rc = errno;
         else
         {
-            ::execve(executable.c_str(), argv.data(), envp.data());
+            ::execve(executable.c_str(), arguments.argv.data(), envp.data());
             rc = errno;
         }
         while (::write(report[1], &rc, sizeof rc) < 0 && errno == EINTR)

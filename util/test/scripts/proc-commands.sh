@@ -11,20 +11,7 @@ trap '[[ "$id" =~ ^[0-9]+$ ]] && kill -KILL "$id" 2>/dev/null; rm -rf "$tmp"' EX
 fails=0
 nl=$'\n'
 
-# expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
-expect() {
-  local name=$1 code=$2 out=$3 err=$4; shift 5
-  local rc=0
-  "$@" >"$tmp/out" 2>"$tmp/err" || rc=$?
-  local o e
-  o=$(cat "$tmp/out"); e=$(cat "$tmp/err")
-  if [ "$rc" != "$code" ] || ! [[ "$o" =~ ^$out$ ]] || ! [[ "$e" =~ ^$err$ ]]; then
-    echo "FAIL $name: exit $rc (want $code)"; echo "  stdout: $o"; echo "  stderr: $e"
-    fails=$((fails + 1))
-  else
-    echo "ok: $name"
-  fi
-}
+source "$(dirname "$0")/expect.sh"
 
 mkdir -p "$tmp/my dir"
 cp "$QVX_BUILD_DIR/util/test/qvx_test_sleeper" "$tmp/my dir/qvxclitool"
