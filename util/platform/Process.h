@@ -68,6 +68,9 @@ QVXUTIL_API int startProgram(const std::string& program, const std::string& comm
 // exit code (128 + signal number when a signal ended it) once it has ended.
 QVXUTIL_API bool waitForProcess(long processId, int& exitCode);
 
+// The id of the calling process.
+QVXUTIL_API long currentProcessId();
+
 }  // namespace platform
 }  // namespace qvx
 

@@ -363,5 +363,10 @@ bool waitForProcess(long processId, int& exitCode)
     return true;
 }
 
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
+}
+
 }  // namespace platform
 }  // namespace qvx

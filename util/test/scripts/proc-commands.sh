@@ -11,7 +11,7 @@ trap '[[ "$id" =~ ^[0-9]+$ ]] && kill -KILL "$id" 2>/dev/null; rm -rf "$tmp"' EX
 fails=0
 nl=$'\n'
 
-source "$(dirname "$0")/expect.sh"
+source "$(dirname "$0")/cli-expect.sh"
 
 mkdir -p "$tmp/my dir"
 cp "$QVX_BUILD_DIR/util/test/qvx_test_sleeper" "$tmp/my dir/qvxclitool"

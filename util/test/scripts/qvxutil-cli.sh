@@ -7,7 +7,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fails=0
 
-source "$(dirname "$0")/expect.sh"
+source "$(dirname "$0")/cli-expect.sh"
 
 version=$(sed -n 's/^project(qvxUtil VERSION \([0-9.]*\).*/\1/p' "$QVX_SOURCE_DIR/CMakeLists.txt")
 notice="Environmental variable CPP_REGRESSION_TEST_DATA_DIR not defined"

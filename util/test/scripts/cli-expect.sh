@@ -1,6 +1,6 @@
-# Sourced by the qvxutil script tests. The caller sets tmp (a scratch
-# directory) and fails=0, and ends with [ "$fails" -eq 0 ].
-#
+# Sourced by the command-line script tests: needs $tmp (a scratch directory)
+# and counts failures in $fails.
+
 # expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
 # Patterns are extended regexes matched against the whole output ("" = empty).
 expect() {
