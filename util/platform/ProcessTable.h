@@ -62,9 +62,6 @@ QVXUTIL_API bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigne
 // service needs that once (on POSIX there is nothing to prepare).
 QVXUTIL_API void prepareProcessQueries();
 
-// The id of the calling process.
-QVXUTIL_API long currentProcessId();
-
 // Ends the process with this id (forced, as an exit code 0 termination would
 // be) and waits up to waitMilliseconds for it to be gone. True when the
 // termination was accepted, also for a process that has ended and waits to be

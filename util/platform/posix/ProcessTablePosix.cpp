@@ -325,11 +325,6 @@ void prepareProcessQueries()
 {
 }
 
-long currentProcessId()
-{
-    return static_cast<long>(::getpid());
-}
-
 bool terminateProcess(long processId, int waitMilliseconds)
 {
     if (processId <= 0)
