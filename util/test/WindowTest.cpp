@@ -55,12 +55,8 @@ protected:
     pid_t window(std::vector<std::string> args)
     {
         args.insert(args.begin(), QVX_TEST_WINDOW);
-        int fds[2];
-        EXPECT_EQ(0, ::pipe(fds));
-        const pid_t pid = spawnProgram(args, fds[1]);
-        ::close(fds[1]);
-        EXPECT_EQ("ready", readLine(fds[0], 10000));
-        ::close(fds[0]);
+        const pid_t pid = spawnWindowProgram(args);
+        EXPECT_NE(-1, pid) << args[1];
         _started.push_back(pid);
         return pid;
     }
@@ -424,12 +420,8 @@ protected:
 
 TEST_F(WindowManagerTest, HideWithdrawsAndShowBringsTheWindowBackInFront)
 {
-    int fds[2];
-    ASSERT_EQ(0, ::pipe(fds));
-    _client = spawnProgram({QVX_TEST_WINDOW, "qvx managed", "40", "60", "300", "200"}, fds[1]);
-    ::close(fds[1]);
-    ASSERT_EQ("ready", readLine(fds[0], 10000));
-    ::close(fds[0]);
+    _client = spawnWindowProgram({QVX_TEST_WINDOW, "qvx managed", "40", "60", "300", "200"});
+    ASSERT_NE(-1, _client);
     Window managed = None;
     ASSERT_TRUE(eventually([&] { return clients(&managed); }));
     ASSERT_EQ("qvx managed", _view->name(managed));

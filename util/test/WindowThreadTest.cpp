@@ -17,12 +17,8 @@ TEST(WindowThreadTest, ConcurrentLookupsAnswerRightAndRestoreTheHandler)
     XServer server;
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     ScopedEnv display("DISPLAY", server.display());
-    int fds[2];
-    ASSERT_EQ(0, ::pipe(fds));
-    const pid_t client = spawnProgram({QVX_TEST_WINDOW, "qvx shared"}, fds[1]);
-    ::close(fds[1]);
-    ASSERT_EQ("ready", readLine(fds[0], 10000));
-    ::close(fds[0]);
+    const pid_t client = spawnWindowProgram({QVX_TEST_WINDOW, "qvx shared"});
+    ASSERT_NE(-1, client);
 
     const auto handler = [](Display*, XErrorEvent*) { return 0; };
     XSetErrorHandler(handler);

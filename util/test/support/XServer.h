@@ -101,6 +101,24 @@ bool eventually(Done&& done, int timeoutMs = 5000)
     return true;
 }
 
+// Starts a program that prints "ready" once its window is there (the test
+// window program) and waits for that line; the id, or -1 when no line came.
+inline pid_t spawnWindowProgram(const std::vector<std::string>& args)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return -1;
+    pid_t pid = spawnProgram(args, fds[1]);
+    ::close(fds[1]);
+    if (readLine(fds[0], 10000) != "ready")
+    {
+        endProgram(pid);
+        pid = -1;
+    }
+    ::close(fds[0]);
+    return pid;
+}
+
 class XServer
 {
 public:
