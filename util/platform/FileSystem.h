@@ -36,10 +36,12 @@ QVXUTIL_API bool getWorkingDirectory(std::size_t maxLength, std::string& directo
 // failure (a full disk included) the new file is removed and to is untouched.
 // A replaced file keeps its mode (and its owner where the process may give
 // it); a destination that is a symbolic link stays one and the file it names
-// is replaced. Writing needs the right to create files in to's directory, also
-// when to itself is writable. A file that had other hard links is replaced
-// under this name only. False when from cannot be read (or is a directory),
-// when to is a directory, when both name the same file, or when any step fails.
+// (existing or not) is written. Writing needs the right to create files in that
+// file's directory, also when the file itself is writable. A file that had
+// other hard links is replaced under this name only. False when from cannot be
+// read (or is a directory), when to exists and is not a regular file (a
+// directory, a device, a pipe), when both name the same file, or when any step
+// fails.
 QVXUTIL_API bool copyFile(const std::string& from, const std::string& to);
 
 // Deletes a file. False when it does not exist, is a directory or cannot be

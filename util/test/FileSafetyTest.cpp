@@ -67,7 +67,7 @@ protected:
         ::close(fd);
     }
 
-    // Every entry of the disk: name, mode and contents.
+    // Every entry of the disk: name, mode and the contents of regular files.
     std::map<std::string, std::string> snapshot() const
     {
         std::map<std::string, std::string> all;
@@ -75,7 +75,8 @@ protected:
         {
             struct stat st;
             ::lstat(e.path().c_str(), &st);
-            all[e.path().filename()] = std::to_string(st.st_mode) + ":" + TempDir::read(e.path());
+            all[e.path().filename()] = std::to_string(st.st_mode) + ":" +
+                                       (S_ISREG(st.st_mode) ? TempDir::read(e.path()) : std::string());
         }
         return all;
     }
@@ -175,4 +176,14 @@ TEST_F(SmallDisk, CopiesThatFitReplaceWholeKeepingModeAndLinks)
     const auto names = snapshot();
     EXPECT_EQ(4u, names.size());  // filler, from, link, to: no hidden copy left
     EXPECT_EQ(1u, names.count("to"));
+
+    // A link to a file not there yet makes that file; a pipe is never replaced.
+    ASSERT_EQ(0, ::symlink("made", file("dangling").c_str()));
+    f.copyFile(from, file("dangling"));
+    EXPECT_EQ(contents('x', 100 * 1024), TempDir::read(file("made")));
+    EXPECT_TRUE(fs::is_symlink(file("dangling")));
+    ASSERT_EQ(0, ::mkfifo(file("pipe").c_str(), 0600));
+    EXPECT_EQ(copyFailure(from, file("pipe")), thrown<Copy>([&] { f.copyFile(from, file("pipe")); }));
+    EXPECT_TRUE(fs::is_fifo(file("pipe")));
+    EXPECT_EQ(7u, snapshot().size());
 }

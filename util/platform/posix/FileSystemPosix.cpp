@@ -7,7 +7,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "HostPath.h"
 
@@ -93,6 +94,28 @@ bool copyContents(int in, int out)
         if (!writeAll(out, buffer.data(), static_cast<std::size_t>(n)))
             return false;
     }
+}
+
+// The path that symbolic links at path lead to, followed one by one (at most
+// 40, as the kernel allows); the path itself when it is no link. False for a
+// loop or an unreadable link.
+bool followLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat st;
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4095) + 1);
+        const ssize_t n = ::readlink(target.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+            return false;
+        const std::string link(buffer.data(), static_cast<std::size_t>(n));
+        const std::size_t slash = target.find_last_of('/');
+        target = (link[0] == '/' || slash == std::string::npos) ? link : target.substr(0, slash + 1) + link;
+    }
+    return false;
 }
 
 // A file written beside its final name and put in place only when complete:
@@ -251,26 +274,20 @@ bool copyFile(const std::string& from, const std::string& to)
     if (in.get() < 0 || ::fstat(in.get(), &inStat) != 0 || S_ISDIR(inStat.st_mode))
         return false;
 
-    // The file that is replaced: the destination, or the file its symbolic
-    // link names, so that the link stays a link.
-    std::string target = hostTo;
+    // The file that is written: the destination, or the file its symbolic link
+    // names (existing or not), so that the link stays a link.
+    std::string target;
+    if (!followLinks(hostTo, target))
+        return false;
     struct stat toStat;
-    const bool replacing = ::stat(hostTo.c_str(), &toStat) == 0;
+    const bool replacing = ::stat(target.c_str(), &toStat) == 0;
     if (replacing)
     {
-        if (S_ISDIR(toStat.st_mode))
+        // Devices, pipes and directories are never replaced by a file.
+        if (!S_ISREG(toStat.st_mode))
             return false;
         if (toStat.st_dev == inStat.st_dev && toStat.st_ino == inStat.st_ino)
             return false;
-        struct stat linkStat;
-        if (::lstat(hostTo.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode))
-        {
-            char* resolved = ::realpath(hostTo.c_str(), nullptr);
-            if (resolved == nullptr)
-                return false;
-            target = resolved;
-            std::free(resolved);
-        }
     }
 
     // A copy replacing an existing file takes that file's mode (and owner, as far as
