@@ -1,9 +1,10 @@
 // qvxutil serve: a message server in the foreground until SIGINT or SIGTERM.
+// The stop waits for an answer being sent; a client that takes none of it
+// holds the stop until --idle-timeout lets that client go.
 #include <pthread.h>
 #include <signal.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -11,13 +12,12 @@
 
 #include "Command.h"
 #include "MessageHandlers.h"
+#include "OptionValues.h"
 #include "SocketServer.h"
 
 namespace {
 
 const int DEFAULT_PORT = 5000;
-
-void onWakeSignal(int) {}
 
 int parsePort(const std::string& text)
 {
@@ -29,22 +29,14 @@ int parsePort(const std::string& text)
 }
 
 // Stops the server when SIGINT or SIGTERM arrives. The stop signals are
-// blocked in every thread and taken by a watcher thread; the server's thread
-// only gets SIGUSR1, which interrupts a blocked accept or receive (no
-// SA_RESTART) so that the loop sees its stop flag. SIGUSR1 is repeated until
-// the loop has ended, so a signal that arrives between two blocking calls
-// cannot be missed.
+// blocked in every thread and taken by a watcher thread, which calls
+// killServer(): that wakes the loop wherever it waits, so the serving thread
+// itself never gets a signal.
 class StopOnSignal
 {
 public:
-    explicit StopOnSignal(SocketServer& server) : _server(server), _serverThread(pthread_self())
+    explicit StopOnSignal(SocketServer& server) : _server(server)
     {
-        struct sigaction wake = {};
-        wake.sa_handler = &onWakeSignal;
-        sigemptyset(&wake.sa_mask);
-        wake.sa_flags = 0;
-        sigaction(SIGUSR1, &wake, nullptr);
-
         sigemptyset(&_stopSignals);
         sigaddset(&_stopSignals, SIGINT);
         sigaddset(&_stopSignals, SIGTERM);
@@ -56,15 +48,13 @@ public:
     {
         _loopEnded.store(true);
         if (!_stopRequested.load())
-            pthread_kill(_watcher.native_handle(), SIGTERM);  // ends the wait
+            pthread_kill(_watcher.native_handle(), SIGTERM);  // ends the watcher's wait
         _watcher.join();
         pthread_sigmask(SIG_SETMASK, &_previousMask, nullptr);
     }
 
     StopOnSignal(const StopOnSignal&) = delete;
     StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-    bool stopRequested() const { return _stopRequested.load(); }
 
 private:
     void watch()
@@ -75,15 +65,9 @@ private:
             return;
         _stopRequested.store(true);
         _server.killServer();
-        while (!_loopEnded.load())
-        {
-            pthread_kill(_serverThread, SIGUSR1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
     }
 
     SocketServer& _server;
-    pthread_t _serverThread;
     sigset_t _stopSignals;
     sigset_t _previousMask;
     std::atomic<bool> _loopEnded{false};
@@ -97,16 +81,18 @@ int runServe(const qvxutil::Args& args)
     std::string marker;
     std::string handlerName = "echo";
     SocketServer::SocketServerModeEnum mode = SocketServer::TextMode;
+    unsigned int idleTimeout = 0;
     for (std::size_t i = 0; i < args.size(); ++i)
     {
         const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--port" && hasValue)
-            port = parsePort(args[++i]);
-        else if (arg == "--marker" && hasValue)
-            marker = args[++i];
-        else if (arg == "--handler" && hasValue)
-            handlerName = args[++i];
+        if (arg == "--port")
+            port = parsePort(qvxutil::optionValue(args, i));
+        else if (arg == "--marker")
+            marker = qvxutil::optionValue(args, i);
+        else if (arg == "--handler")
+            handlerName = qvxutil::optionValue(args, i);
+        else if (arg == "--idle-timeout")
+            idleTimeout = qvxutil::secondsAsMilliseconds(arg, qvxutil::optionValue(args, i));
         else if (arg == "--raw")
             mode = SocketServer::RawMode;
         else
@@ -117,11 +103,15 @@ int runServe(const qvxutil::Args& args)
                                   qvxutil::messageHandlerNames() + ")"};
 
     qvxutil::NamedMessageHandler handler(handlerName);
+    // Listening once the server exists: a client that connects as soon as the
+    // banner is out is queued, not refused.
     SocketServer server(port, handler, marker, mode);
-    std::cout << "serving '" << handlerName << "' on port " << port << " ("
+    server.setIdleTimeout(idleTimeout);
+    std::cout << "serving '" << handlerName << "' on port " << server.getBoundPort() << " ("
               << (mode == SocketServer::RawMode ? "raw" : "text")
-              << (marker.empty() ? "" : ", marker " + marker) << "); SIGINT or SIGTERM stops"
-              << std::endl;
+              << (marker.empty() ? "" : ", marker " + marker)
+              << (idleTimeout == 0 ? "" : ", idle time-out " + std::to_string(idleTimeout) + " ms")
+              << "); SIGINT or SIGTERM stops" << std::endl;
     {
         StopOnSignal stop(server);
         server.acceptConnections();
@@ -131,7 +121,9 @@ int runServe(const qvxutil::Args& args)
 }
 
 const qvxutil::Command::Registration registration{
-    {"serve", "serve [--port P] [--marker TEXT] [--raw] [--handler NAME]",
-     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash, time; port 5000)", &runServe}};
+    {"serve", "serve [--port P] [--marker TEXT] [--raw] [--handler NAME] [--idle-timeout S]",
+     "message server until SIGINT/SIGTERM (handlers: echo, upper, hash, time; port 5000, 0 for any "
+     "free one; a client silent for S seconds is let go)",
+     &runServe}};
 
 }  // namespace

@@ -34,9 +34,42 @@ QVXUTIL_API int startProcess(const std::string& program, const std::vector<std::
                              const std::string& workingDirectory, ProcessCollection collection,
                              long* processId);
 
+// Command lines as one string, read the way programs of the library's original
+// platform read theirs: blanks (space, tab) separate arguments; a quotation
+// mark starts or ends a quoted stretch in which blanks are kept (two marks
+// inside one stand for a literal mark); 2n
+// backslashes before a quotation mark stand for n backslashes and the mark
+// quotes, 2n+1 backslashes before one for n backslashes and a literal mark;
+// other backslashes are themselves. The first word is a path and is read
+// apart: up to the next blank, or, when it starts with a quotation mark, up to
+// the next one, backslashes always themselves.
+QVXUTIL_API std::vector<std::string> splitCommandLine(const std::string& commandLine);
+
+// The inverse of splitCommandLine: arguments joined by one blank, one that
+// holds a blank or a quotation mark, or is empty, in quotation marks. A first
+// word that holds a quotation mark cannot be written so and is written as it
+// is.
+QVXUTIL_API std::string joinCommandLine(const std::vector<std::string>& arguments);
+
+// Starts the executable at program (library form; not looked for on the search
+// path: a relative path is taken from the caller's current directory, and the
+// executable name rules of HostPath.h apply) with commandLine split into its
+// arguments by splitCommandLine, the first word in host form as argument 0 (the
+// program itself when the command line is empty), in workingDirectory (empty
+// keeps the caller's). The process is collected in the background. Returns 0
+// or the host's error code, never 1 (EPERM is reported as EACCES, so that no
+// code reads as the "started" of callers that count 1 as success). When it
+// returns 0 the process's command line can already be read from the process
+// table (a brief, bounded wait). processId, when given, receives the id.
+QVXUTIL_API int startProgram(const std::string& program, const std::string& commandLine,
+                             const std::string& workingDirectory, long* processId);
+
 // Waits for a process started with ProcessCollection::Caller. True and its
 // exit code (128 + signal number when a signal ended it) once it has ended.
 QVXUTIL_API bool waitForProcess(long processId, int& exitCode);
+
+// The id of the calling process.
+QVXUTIL_API long currentProcessId();
 
 }  // namespace platform
 }  // namespace qvx

@@ -27,10 +27,12 @@ namespace platform {
 #if defined(_WIN32)
 constexpr int SOCKERR_EINTR = 10004;
 constexpr int SOCKERR_EBADF = 10009;
+constexpr int SOCKERR_EFAULT = 10014;
 constexpr int SOCKERR_EACCES = 10013;
 constexpr int SOCKERR_EINVAL = 10022;
 constexpr int SOCKERR_EWOULDBLOCK = 10035;
 constexpr int SOCKERR_EAGAIN = 10035;
+constexpr int SOCKERR_ENOTSOCK = 10038;
 constexpr int SOCKERR_EMSGSIZE = 10040;
 constexpr int SOCKERR_EADDRINUSE = 10048;
 constexpr int SOCKERR_ENETDOWN = 10050;
@@ -56,9 +58,11 @@ constexpr int SOCKERR_EBADF = 9;
 constexpr int SOCKERR_EAGAIN = 11;
 constexpr int SOCKERR_EWOULDBLOCK = 11;
 constexpr int SOCKERR_EACCES = 13;
+constexpr int SOCKERR_EFAULT = 14;
 constexpr int SOCKERR_EINVAL = 22;
 constexpr int SOCKERR_EFBIG = 27;
 constexpr int SOCKERR_EPIPE = 32;
+constexpr int SOCKERR_ENOTSOCK = 88;
 constexpr int SOCKERR_EMSGSIZE = 90;
 constexpr int SOCKERR_EADDRINUSE = 98;
 constexpr int SOCKERR_ENETDOWN = 100;
@@ -97,10 +101,19 @@ QVXUTIL_API int socketListen(SocketHandle socket, int backlog);
 // A failed accept is not retried (an interrupted one reports SOCKERR_EINTR).
 // peer may be null.
 QVXUTIL_API SocketHandle socketAccept(SocketHandle socket, sockaddr_in* peer);
+// True when an accept failed with code for the one connection it was taking
+// (reset or unreachable before it was taken), so the listening socket is
+// still good and the next accept may be tried.
+QVXUTIL_API bool socketAcceptErrorIsPerConnection(int code);
 QVXUTIL_API int socketConnect(SocketHandle socket, const sockaddr_in& address);
 
 // One send call; the count sent (possibly fewer than size) or -1.
 QVXUTIL_API int socketSend(SocketHandle socket, const void* data, int size);
+// One send call of two buffers back to back (first, then second), without
+// joining them in memory; the count sent (possibly fewer than the sum) or -1.
+// The sum of the sizes must not exceed INT_MAX.
+QVXUTIL_API int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second,
+                               int secondSize);
 // One receive call; the count, 0 when the peer closed the stream, or -1.
 QVXUTIL_API int socketReceive(SocketHandle socket, void* data, int size);
 // Waits until the socket is readable (data, end of stream or an error to
@@ -122,6 +135,17 @@ QVXUTIL_API int socketSetReuseAddress(SocketHandle socket, bool on);
 // here means the socket does not ask to share: SO_REUSEADDR and SO_REUSEPORT
 // are switched off. Switching it off has nothing to undo and succeeds.
 QVXUTIL_API int socketSetExclusiveAddressUse(SocketHandle socket, bool on);
+// Lets a listening socket bind its port while connections of an earlier
+// listener on it still wait out their close (TIME_WAIT), so a restarted
+// server does not have to wait a minute; a second listener on the port is
+// still refused. SO_REUSEADDR here (on Linux it never lets two listeners
+// share a port).
+QVXUTIL_API int socketAllowRebindAfterClose(SocketHandle socket);
+// Time limits of one blocking receive or send call (SO_RCVTIMEO,
+// SO_SNDTIMEO); 0 is none. A call that passes its limit without moving any
+// byte fails with SOCKERR_EWOULDBLOCK.
+QVXUTIL_API int socketSetReceiveTimeout(SocketHandle socket, unsigned int milliseconds);
+QVXUTIL_API int socketSetSendTimeout(SocketHandle socket, unsigned int milliseconds);
 // SO_LINGER. A zero time with on makes close reset the connection.
 QVXUTIL_API int socketSetLinger(SocketHandle socket, bool on, int seconds);
 // TCP_NODELAY at level IPPROTO_TCP.

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "Socket.h"
 #include "SocketException.h"
@@ -15,14 +16,22 @@ namespace {
 
 const std::uint16_t SOCKET_LIBRARY_VERSION = 0x0101;
 
+const char* const RECEIVE_FAILED = "SocketClient failed while trying to receive data from the server, error code: ";
+const char* const RECEIVE_FAILED_KEY = "SOCKECT_RECV_ERROR_KEY";
+
 }  // namespace
+
+constexpr std::size_t SocketClient::DEFAULT_MAX_RESPONSE_SIZE;
 
 SocketClient::SocketClient(const std::string& host, int port, const std::string& responseTerminator)
     : _host(host),
       _port(port),
       _responseTerminator(responseTerminator),
       _socket(platform::INVALID_SOCKET_HANDLE),
-      _serverAddress()
+      _serverAddress(),
+      _receiveTimeout(0),
+      _maxResponseSize(DEFAULT_MAX_RESPONSE_SIZE),
+      _sendLimitOnSocket(false)
 {
     std::uint16_t granted = 0;
     if (platform::socketLibraryStartup(SOCKET_LIBRARY_VERSION, granted) != 0)
@@ -74,25 +83,49 @@ void SocketClient::connect()
     platform::socketSetNoDelay(_socket, true);
 }
 
+void SocketClient::setReceiveTimeout(unsigned int milliseconds)
+{
+    _receiveTimeout = milliseconds;
+}
+
+unsigned int SocketClient::getReceiveTimeout() const
+{
+    return _receiveTimeout;
+}
+
+void SocketClient::setMaxResponseSize(std::size_t bytes)
+{
+    _maxResponseSize = bytes;
+}
+
+std::size_t SocketClient::getMaxResponseSize() const
+{
+    return _maxResponseSize;
+}
+
 std::vector<std::string> SocketClient::sendMessageToServer(const std::string& message)
 {
+    if (_receiveTimeout > 0)
+        _deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(_receiveTimeout);
     std::string& sendMessage = _sendBuffer;
     sendMessage.assign(message);
     sendMessage.push_back('\n');
     KBR_ASSERT(sendMessage.size() <= INT_MAX);
-    if (platform::socketSend(_socket, sendMessage.data(), static_cast<int>(sendMessage.size())) < 0)
-        throwWithCode(platform::socketLastError(),
-                      "SocketClient could not send message to server, error code: ",
-                      "SOCKECT_SEND_ERROR_KEY");
+    sendRequest(sendMessage);
 
     std::vector<std::string> lines;
     std::string line;
     std::size_t used = 0;
+    // Bytes of this response taken so far, the marker line included.
+    std::size_t responseBytes = 0;
     if (!_unread.empty())
     {
         std::string held;
         held.swap(_unread);
-        if (takeLines(held.data(), held.size(), used, line, lines))
+        const bool complete = takeLines(held.data(), held.size(), used, line, lines);
+        responseBytes = used;
+        checkResponseSize(responseBytes, complete);
+        if (complete)
         {
             _unread.assign(held, used, std::string::npos);
             return lines;
@@ -102,23 +135,112 @@ std::vector<std::string> SocketClient::sendMessageToServer(const std::string& me
     char buffer[RECEIVE_BUFFER_SIZE];
     for (;;)
     {
+        if (!waitForResponseBytes())
+            throwTimedOut();
         const int received = platform::socketReceive(_socket, buffer, RECEIVE_BUFFER_SIZE);
         if (received < 0)
-            throwWithCode(platform::socketLastError(),
-                          "SocketClient failed while trying to receive data from the server, "
-                          "error code: ",
-                          "SOCKECT_RECV_ERROR_KEY");
+        {
+            const int errorCode = platform::socketLastError();
+            if (errorCode == platform::SOCKERR_EINTR)
+                continue;
+            throwWithCode(errorCode, RECEIVE_FAILED, RECEIVE_FAILED_KEY);
+        }
         if (received == 0)
             throw SocketException("SocketClient failed while trying to receive data from the "
                                   "server, the server closed the connection",
-                                  "SOCKECT_RECV_ERROR_KEY");
+                                  RECEIVE_FAILED_KEY);
         const std::size_t size = static_cast<std::size_t>(received);
-        if (takeLines(buffer, size, used, line, lines))
+        const bool complete = takeLines(buffer, size, used, line, lines);
+        responseBytes += used;
+        checkResponseSize(responseBytes, complete);
+        if (complete)
         {
             _unread.assign(buffer + used, size - used);
             return lines;
         }
     }
+}
+
+void SocketClient::sendRequest(const std::string& request)
+{
+    const char* data = request.data();
+    std::size_t left = request.size();
+    while (left > 0)
+    {
+        if (_receiveTimeout > 0 || _sendLimitOnSocket)
+        {
+            const unsigned int limit = _receiveTimeout > 0 ? timeLeft() : 0;
+            if (_receiveTimeout > 0 && limit == 0)
+                throwTimedOut();
+            platform::socketSetSendTimeout(_socket, limit);
+            _sendLimitOnSocket = limit > 0;
+        }
+        const int sent = platform::socketSend(_socket, data, static_cast<int>(left));
+        if (sent < 0)
+        {
+            const int errorCode = platform::socketLastError();
+            if (errorCode == platform::SOCKERR_EINTR)
+                continue;
+            if (errorCode == platform::SOCKERR_EWOULDBLOCK && _receiveTimeout > 0)
+                throwTimedOut();
+            throwWithCode(errorCode, "SocketClient could not send message to server, error code: ",
+                          "SOCKECT_SEND_ERROR_KEY");
+        }
+        data += sent;
+        left -= static_cast<std::size_t>(sent);
+    }
+}
+
+bool SocketClient::waitForResponseBytes()
+{
+    if (_receiveTimeout == 0)
+        return true;  // the receive itself waits
+    for (;;)
+    {
+        const unsigned int left = timeLeft();
+        if (left == 0)
+            return false;
+        const int ready = platform::socketWaitReadable(_socket, static_cast<long>(left / 1000),
+                                                       static_cast<long>(left % 1000) * 1000);
+        if (ready > 0)
+            return true;
+        if (ready < 0)
+        {
+            const int errorCode = platform::socketLastError();
+            if (errorCode != platform::SOCKERR_EINTR)
+                throwWithCode(errorCode, RECEIVE_FAILED, RECEIVE_FAILED_KEY);
+        }
+    }
+}
+
+unsigned int SocketClient::timeLeft() const
+{
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(_deadline - std::chrono::steady_clock::now()).count();
+    if (left <= 0)
+        return 0;
+    return static_cast<unsigned int>(left);
+}
+
+void SocketClient::checkResponseSize(std::size_t takenBytes, bool complete)
+{
+    const std::size_t markerBytes = complete && !_responseTerminator.empty() ? _responseTerminator.size() + 1 : 0;
+    if (takenBytes - markerBytes <= _maxResponseSize)
+        return;
+    closeSocket();
+    throw SocketException("SocketClient received a response larger than the maximum response size, "
+                          "maximum in bytes: " +
+                              std::to_string(_maxResponseSize),
+                          "SOCKET_RESPONSE_TOO_LARGE_KEY");
+}
+
+void SocketClient::throwTimedOut()
+{
+    closeSocket();
+    throw SocketException("SocketClient timed out waiting for the response of the server, time-out in "
+                          "milliseconds: " +
+                              std::to_string(_receiveTimeout),
+                          "SOCKET_RESPONSE_TIMEOUT_KEY");
 }
 
 bool SocketClient::takeLines(const char* data, std::size_t size, std::size_t& used,
@@ -174,6 +296,7 @@ void SocketClient::closeSocket()
     platform::socketShutdown(_socket, platform::SOCKET_SHUT_BOTH);
     platform::socketClose(_socket);
     _socket = platform::INVALID_SOCKET_HANDLE;
+    _sendLimitOnSocket = false;
 }
 
 void SocketClient::throwWithCode(int errorCode, const char* message, const char* key)

@@ -1,6 +1,8 @@
 #ifndef QVX_SOCKET_CLIENT_H
 #define QVX_SOCKET_CLIENT_H
 
+#include <chrono>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,15 @@
 //   then lets that failure out.
 // - The socket sends without delay (TCP_NODELAY), so a request never waits
 //   for the acknowledgement of the previous one.
+// - A request is sent completely: a send the host takes only in part is
+//   continued with the rest; interrupted sends and receives are retried.
+// - Bounds: a response (its lines and their LFs, not the marker) longer than
+//   getMaxResponseSize() bytes (default 16 MiB) ends sendMessageToServer with
+//   a SocketException "SOCKET_RESPONSE_TOO_LARGE_KEY"; with a time-out set
+//   (setReceiveTimeout, none by default) a request whose whole exchange,
+//   sending included, takes longer ends it with "SOCKET_RESPONSE_TIMEOUT_KEY".
+//   After either the stream is out of step with the requests, so the socket
+//   is closed: connect() again to go on. connect() itself is not timed.
 class QVXUTIL_API SocketClient
 {
 public:
@@ -45,13 +56,31 @@ public:
     // A last exchange whose answer is ignored, then the socket is closed.
     void disconnect(const std::string& message);
 
+    static constexpr std::size_t DEFAULT_MAX_RESPONSE_SIZE = 16 * 1024 * 1024;
+    // Longest time one sendMessageToServer may take, in milliseconds; 0 (the
+    // default) waits as long as the server takes.
+    void setReceiveTimeout(unsigned int milliseconds);
+    unsigned int getReceiveTimeout() const;
+    // Longest response accepted, in bytes of its lines and their LFs.
+    void setMaxResponseSize(std::size_t bytes);
+    std::size_t getMaxResponseSize() const;
+
 private:
     // Takes lines from data; true when the response is complete, with used
     // set to the bytes consumed.
     bool takeLines(const char* data, std::size_t size, std::size_t& used, std::string& line,
                    std::vector<std::string>& lines) const;
+    void sendRequest(const std::string& request);
+    // Waits until the socket has bytes to read; false when the time is up.
+    bool waitForResponseBytes();
+    // Milliseconds left of the exchange's time; at least 1, or 0 when up.
+    unsigned int timeLeft() const;
+    // Fails when the response, of which takenBytes are taken (with the
+    // marker line when complete), is too large.
+    void checkResponseSize(std::size_t takenBytes, bool complete);
     void closeSocket();
     [[noreturn]] void throwWithCode(int errorCode, const char* message, const char* key);
+    [[noreturn]] void throwTimedOut();
 
     static constexpr int RECEIVE_BUFFER_SIZE = 100;
 
@@ -63,6 +92,12 @@ private:
     // Received bytes that follow the last response's marker.
     std::string _unread;
     std::string _sendBuffer;
+    unsigned int _receiveTimeout;
+    std::size_t _maxResponseSize;
+    // The end of the current exchange's time, when a time-out is set.
+    std::chrono::steady_clock::time_point _deadline;
+    // A send time limit left on the socket, to be cleared when none is set.
+    bool _sendLimitOnSocket;
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "HeapRelease.h"
 #include "Socket.h"
 #include "SocketException.h"
 #include "SocketServerMessageHandler.h"
@@ -16,7 +17,34 @@ namespace {
 
 const std::uint16_t SOCKET_LIBRARY_VERSION = 0x0101;
 
+// Buffers that grew past this are given back after a request.
+const std::size_t LARGE_BUFFER = 64 * 1024;
+
+const char* const RECEIVE_FAILED = "SocketServer failed while trying to receive data from the client, error code: ";
+const char* const RECEIVE_FAILED_KEY = "SOCKECT_RECV_ERROR_KEY";
+const char* const SEND_FAILED = "SocketServer failed while trying to send a message to the client, error code: ";
+const char* const SEND_FAILED_KEY = "SOCKECT_SEND_ERROR_KEY";
+
+// Codes that only a broken handle or a bad call of ours can give: no client
+// can cause them, so the server cannot go on.
+bool isLocalFault(int code)
+{
+    return code == platform::SOCKERR_EBADF || code == platform::SOCKERR_ENOTSOCK ||
+           code == platform::SOCKERR_EFAULT || code == platform::SOCKERR_EINVAL;
+}
+
+// A line and the LF sent after it, as one message of line.size() + 1 bytes.
+struct LineWithLineFeed
+{
+    const std::string& line;
+    std::size_t size() const { return line.size() + 1; }
+};
+
+const char LINE_FEED = '\n';
+
 }  // namespace
+
+constexpr std::size_t SocketServer::DEFAULT_MAX_REQUEST_SIZE;
 
 SocketServer::SocketServer(int portNumber, SocketServerMessageHandler& handler,
                            const std::string& responseTerminator, SocketServerModeEnum mode)
@@ -29,6 +57,10 @@ SocketServer::SocketServer(int portNumber, SocketServerMessageHandler& handler,
       _serverRunning(false),
       _mode(mode),
       _socketLibraryStarted(false),
+      _requestDropped(false),
+      _waiting(Waiting::Nothing),
+      _maxRequestSize(DEFAULT_MAX_REQUEST_SIZE),
+      _idleTimeout(0),
       _receiveBuffer()
 {
     KBR_ASSERT(portNumber >= 0);
@@ -53,6 +85,10 @@ SocketServer::SocketServer(int portNumber, SocketServerMessageHandler& handler,
         failAndThrow(platform::socketLastError(),
                      "SocketServer could not create socket, error code: ",
                      "SOCKET_CREATION_ERROR_KEY");
+    // Without it the port of a server stopped with a client connected stays
+    // unusable while that connection waits out its close. A refusal only
+    // brings that wait back, so it is not a failure.
+    platform::socketAllowRebindAfterClose(_serverSocket);
 
     const sockaddr_in address = platform::socketMakeAddress(
         platform::socketAnyAddress(), static_cast<std::uint16_t>(_portNumber));
@@ -60,6 +96,10 @@ SocketServer::SocketServer(int portNumber, SocketServerMessageHandler& handler,
         failAndThrow(platform::socketLastError(),
                      "SocketServer could not bind to the socket, error code: ",
                      "SOCKET_COULD_NOT_BIND_ERROR_KEY");
+    if (platform::socketListen(_serverSocket, _maxNumberOfPendingConnections) != 0)
+        failAndThrow(platform::socketLastError(),
+                     "SocketServer listening for a client connection failed, error code: ",
+                     "SOCKET_LISTEN_ERROR_KEY");
 }
 
 SocketServer::~SocketServer()
@@ -71,11 +111,64 @@ SocketServer::~SocketServer()
 void SocketServer::killServer()
 {
     _serverRunning.store(false);
+    std::lock_guard<std::mutex> lock(_handleGuard);
+    // Shutting down wakes the call; the loop then sees the cleared flag.
+    if (_waiting == Waiting::Accept)
+        platform::socketShutdown(_serverSocket, platform::SOCKET_SHUT_BOTH);
+    else if (_waiting == Waiting::Receive)
+        platform::socketShutdown(_clientSocket, platform::SOCKET_SHUT_RECEIVE);
 }
 
 void SocketServer::disconnectFromClient()
 {
     _connectedToClient.store(false);
+}
+
+int SocketServer::getBoundPort() const
+{
+    std::lock_guard<std::mutex> lock(_handleGuard);
+    sockaddr_in name{};
+    if (_serverSocket == platform::INVALID_SOCKET_HANDLE ||
+        platform::socketGetLocalName(_serverSocket, name) != 0)
+        return 0;
+    return platform::socketNetworkToHost16(name.sin_port);
+}
+
+void SocketServer::setMaxRequestSize(std::size_t bytes)
+{
+    _maxRequestSize.store(bytes);
+}
+
+std::size_t SocketServer::getMaxRequestSize() const
+{
+    return _maxRequestSize.load();
+}
+
+void SocketServer::setIdleTimeout(unsigned int milliseconds)
+{
+    _idleTimeout.store(milliseconds);
+}
+
+unsigned int SocketServer::getIdleTimeout() const
+{
+    return _idleTimeout.load();
+}
+
+bool SocketServer::startWaiting(Waiting what)
+{
+    {
+        std::lock_guard<std::mutex> lock(_handleGuard);
+        _waiting = what;
+    }
+    // A killServer() before the mark found nothing to wake, but its flag is
+    // already visible here; one after it wakes the call.
+    return _serverRunning.load();
+}
+
+void SocketServer::stopWaiting()
+{
+    std::lock_guard<std::mutex> lock(_handleGuard);
+    _waiting = Waiting::Nothing;
 }
 
 void SocketServer::acceptConnections()
@@ -87,23 +180,31 @@ void SocketServer::acceptConnections()
             failAndThrow(platform::socketLastError(),
                          "SocketServer listening for a client connection failed, error code: ",
                          "SOCKET_LISTEN_ERROR_KEY");
+        if (!acceptClient())
+            break;
 
-        _clientSocket = platform::socketAccept(_serverSocket, nullptr);
-        if (_clientSocket == platform::INVALID_SOCKET_HANDLE)
+        // Every way out of the exchange, exceptions included, closes the
+        // client's socket and gives large buffers back.
+        struct ExchangeEnd
         {
-            const int errorCode = platform::socketLastError();
-            if (!_serverRunning.load())
+            SocketServer& server;
+            ~ExchangeEnd()
             {
-                socketCleanup();
-                return;
+                server.closeClientSocket();
+                server.releaseLargeBuffers();
             }
-            failAndThrow(errorCode,
-                         "SocketServer accepting client connection failed, error code: ",
-                         "SOCKET_ACCEPT_ERROR_KEY");
+        } exchangeEnd{*this};
+
+        const unsigned int idleTimeout = _idleTimeout.load();
+        if (idleTimeout > 0)
+        {
+            platform::socketSetReceiveTimeout(_clientSocket, idleTimeout);
+            platform::socketSetSendTimeout(_clientSocket, idleTimeout);
         }
         // Only latency depends on it, so a refusal is not a failure.
         platform::socketSetNoDelay(_clientSocket, true);
 
+        _requestDropped = false;
         _connectedToClient.store(true);
         while (_serverRunning.load() && _connectedToClient.load())
         {
@@ -114,87 +215,159 @@ void SocketServer::acceptConnections()
             else
                 serveUnknownMode();
         }
-        closeClientSocket();
-
         if (!_serverRunning.load())
             break;
     }
     socketCleanup();
 }
 
-int SocketServer::receiveChunk()
+bool SocketServer::acceptClient()
 {
-    if (!_connectedToClient.load())
-        return 0;
-    const int received =
-        platform::socketReceive(_clientSocket, _receiveBuffer, RECEIVE_BUFFER_SIZE);
-    if (received > 0)
-        return received;
-    if (received == 0)
+    for (;;)
     {
-        _connectedToClient.store(false);
-        return 0;
+        if (!startWaiting(Waiting::Accept))
+        {
+            stopWaiting();
+            return false;
+        }
+        const platform::SocketHandle accepted = platform::socketAccept(_serverSocket, nullptr);
+        const int errorCode = platform::socketLastError();
+        {
+            std::lock_guard<std::mutex> lock(_handleGuard);
+            _waiting = Waiting::Nothing;
+            _clientSocket = accepted;
+        }
+        if (accepted != platform::INVALID_SOCKET_HANDLE)
+            return true;  // one accepted after a stop is closed unserved
+        if (!_serverRunning.load())
+            return false;
+        if (errorCode == platform::SOCKERR_EINTR || platform::socketAcceptErrorIsPerConnection(errorCode))
+            continue;
+        failAndThrow(errorCode, "SocketServer accepting client connection failed, error code: ",
+                     "SOCKET_ACCEPT_ERROR_KEY");
     }
-    const int errorCode = platform::socketLastError();
-    if (!_serverRunning.load() || !_connectedToClient.load())
-        return 0;
-    if (errorCode == platform::SOCKERR_ECONNRESET)
-    {
-        _connectedToClient.store(false);
-        return 0;
-    }
-    failAndThrow(errorCode,
-                 "SocketServer failed while trying to receive data from the client, error code: ",
-                 "SOCKECT_RECV_ERROR_KEY");
 }
 
-bool SocketServer::sendToClient(const char* data, std::size_t size)
+void SocketServer::dropExchange()
 {
-    if (platform::socketSend(_clientSocket, data, static_cast<int>(size)) >= 0)
-        return true;
-    const int errorCode = platform::socketLastError();
-    // The client has closed or reset its end: only its exchange is over.
-    if (errorCode == platform::SOCKERR_EPIPE || errorCode == platform::SOCKERR_ECONNRESET)
+    _requestDropped = true;
+    _connectedToClient.store(false);
+}
+
+int SocketServer::receiveChunk()
+{
+    for (;;)
     {
-        _connectedToClient.store(false);
-        return false;
+        if (!_serverRunning.load())
+        {
+            dropExchange();
+            return 0;
+        }
+        if (!_connectedToClient.load())
+            return 0;
+        if (!startWaiting(Waiting::Receive))
+        {
+            stopWaiting();
+            dropExchange();
+            return 0;
+        }
+        const int received = platform::socketReceive(_clientSocket, _receiveBuffer, RECEIVE_BUFFER_SIZE);
+        const int errorCode = received < 0 ? platform::socketLastError() : 0;
+        stopWaiting();
+        if (received > 0)
+            return received;
+        if (!_serverRunning.load())
+        {
+            dropExchange();  // a stop, which may have woken this receive
+            return 0;
+        }
+        if (received == 0)
+        {
+            _connectedToClient.store(false);
+            return 0;
+        }
+        if (errorCode == platform::SOCKERR_EINTR)
+            continue;
+        if (!_connectedToClient.load())
+            return 0;
+        clientSocketFailed(errorCode, RECEIVE_FAILED, RECEIVE_FAILED_KEY);
+        return 0;
     }
-    failAndThrow(errorCode,
-                 "SocketServer failed while trying to send a message to the client, error code: ",
-                 "SOCKECT_SEND_ERROR_KEY");
+}
+
+void SocketServer::clientSocketFailed(int errorCode, const char* message, const char* key)
+{
+    if (isLocalFault(errorCode))
+        failAndThrow(errorCode, message, key);
+    if (errorCode == platform::SOCKERR_EWOULDBLOCK)
+        dropExchange();  // the idle time-out
+    else
+        _connectedToClient.store(false);  // the connection failed: like a reset
+}
+
+bool SocketServer::sendToClient(const char* data, std::size_t size, const char* tail, std::size_t tailSize)
+{
+    while (size + tailSize > 0)
+    {
+        const int sent = platform::socketSendPair(_clientSocket, data, static_cast<int>(size), tail,
+                                                  static_cast<int>(tailSize));
+        if (sent < 0)
+        {
+            const int errorCode = platform::socketLastError();
+            if (errorCode == platform::SOCKERR_EINTR)
+                continue;
+            clientSocketFailed(errorCode, SEND_FAILED, SEND_FAILED_KEY);
+            _connectedToClient.store(false);  // nothing more can go out in order
+            return false;
+        }
+        std::size_t done = static_cast<std::size_t>(sent);
+        const std::size_t fromData = done < size ? done : size;
+        data += fromData;
+        size -= fromData;
+        done -= fromData;
+        tail += done;
+        tailSize -= done;
+    }
+    return true;
 }
 
 void SocketServer::serveTextRequest()
 {
     _requestText.clear();
+    const std::size_t maxRequestSize = _maxRequestSize.load();
     for (;;)
     {
         const int received = receiveChunk();
         if (received == 0)
             break;  // the exchange ended: the text so far is the request
         const void* lineFeed = std::memchr(_receiveBuffer, '\n', static_cast<std::size_t>(received));
-        if (lineFeed != nullptr)
+        // The LF and whatever follows it in this chunk are dropped.
+        const std::size_t take =
+            lineFeed != nullptr
+                ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - _receiveBuffer)
+                : static_cast<std::size_t>(received);
+        if (take > maxRequestSize - _requestText.size())
         {
-            // The LF and whatever follows it in this chunk are dropped.
-            _requestText.append(_receiveBuffer,
-                                static_cast<std::size_t>(static_cast<const char*>(lineFeed) - _receiveBuffer));
+            dropExchange();
             break;
         }
-        _requestText.append(_receiveBuffer, static_cast<std::size_t>(received));
+        _requestText.append(_receiveBuffer, take);
+        if (lineFeed != nullptr)
+            break;
     }
+    if (_requestDropped)
+        return;
 
     const std::vector<std::string> responses = _messageHandler.processTextMessage(_requestText);
 
     bool clientThere = true;
-    std::string& message = _sendBuffer;
     for (const std::string& line : responses)
     {
         if (!clientThere)
             break;
-        message.assign(line);
-        message.push_back('\n');
+        const LineWithLineFeed message{line};
         KBR_ASSERT(message.size() <= INT_MAX);
-        clientThere = sendToClient(message.data(), message.size());
+        clientThere = sendToClient(line.data(), line.size(), &LINE_FEED, 1);
     }
     if (_responseTerminator.empty())
     {
@@ -202,11 +375,11 @@ void SocketServer::serveTextRequest()
     }
     else if (clientThere)
     {
-        message.assign(_responseTerminator);
-        message.push_back('\n');
+        const LineWithLineFeed message{_responseTerminator};
         KBR_ASSERT(message.size() <= INT_MAX);
-        sendToClient(message.data(), message.size());
+        sendToClient(_responseTerminator.data(), _responseTerminator.size(), &LINE_FEED, 1);
     }
+    releaseLargeBuffers();
 }
 
 void SocketServer::serveRawRequest()
@@ -221,7 +394,7 @@ void SocketServer::serveRawRequest()
         if (!response.empty())
         {
             KBR_ASSERT(response.size() <= INT_MAX);
-            sendToClient(response.data(), response.size());
+            sendToClient(response.data(), response.size(), nullptr, 0);
             return;
         }
     }
@@ -233,8 +406,19 @@ void SocketServer::serveUnknownMode()
         KBR_ASSERT(false);
 }
 
+void SocketServer::releaseLargeBuffers()
+{
+    if (_requestText.capacity() <= LARGE_BUFFER)
+        return;
+    std::string().swap(_requestText);
+    // The allocator would keep much of it (and of the smaller steps the
+    // request grew through) for reuse.
+    platform::releaseFreedHeapMemory();
+}
+
 void SocketServer::closeClientSocket()
 {
+    std::lock_guard<std::mutex> lock(_handleGuard);
     if (_clientSocket == platform::INVALID_SOCKET_HANDLE)
         return;
     platform::socketShutdown(_clientSocket, platform::SOCKET_SHUT_BOTH);
@@ -244,10 +428,13 @@ void SocketServer::closeClientSocket()
 
 void SocketServer::socketCleanup()
 {
-    if (_serverSocket != platform::INVALID_SOCKET_HANDLE)
     {
-        platform::socketCloseListening(_serverSocket);
-        _serverSocket = platform::INVALID_SOCKET_HANDLE;
+        std::lock_guard<std::mutex> lock(_handleGuard);
+        if (_serverSocket != platform::INVALID_SOCKET_HANDLE)
+        {
+            platform::socketCloseListening(_serverSocket);
+            _serverSocket = platform::INVALID_SOCKET_HANDLE;
+        }
     }
     if (_socketLibraryStarted)
     {

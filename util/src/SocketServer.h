@@ -2,6 +2,8 @@
 #define QVX_SOCKET_SERVER_H
 
 #include <atomic>
+#include <cstddef>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,14 +27,54 @@ class SocketServerMessageHandler;
 // Failures are SocketException with the host's error code at the end of the
 // message; a failure inside the loop first tears the listening socket down.
 //
-// Choices of ours:
-// - A client that closes or resets its connection ends only its own exchange.
-//   This includes the last answer to it failing to send with a broken pipe or
-//   a reset: the rest of that answer is dropped and the server goes on to the
-//   next client. Any other send failure tears the server down.
+// Bounds and releases of ours, so that no client can crash, stall or end the
+// server:
+// - Requests are at most getMaxRequestSize() bytes (default 16 MiB, without
+//   the LF). A client whose request grows past it is cut off: its socket is
+//   closed, the handler never sees the request, the next client is served.
+//   Raw mode has nothing to bound (each chunk is at most 100 bytes).
+// - The request grows geometrically, so each byte is copied about twice at
+//   most, and a response line goes out together with its LF without being
+//   copied. Buffers above 64 KiB are given back after each request, to the
+//   system and not only to the allocator, so a large request does not keep
+//   its memory for the server's life. (A loop on a thread other than the
+//   process's first gives it back to that thread's heap, of which the
+//   allocator may keep a part, bounded by its own limits, for reuse.)
+// - Errors on the client's socket end only that client's exchange, as a
+//   reset does: receive and send failures that a peer or the network path can
+//   cause (aborted, timed out, unreachable, broken pipe, ...), and a failed
+//   accept of one pending connection. Interrupted calls are retried. Only
+//   failures of the server's own socket (listen, accept) and errors that mean
+//   a broken handle of ours (bad or non-socket descriptor, bad address or
+//   argument) tear the server down and throw.
+// - Each line is sent completely: a send that the host takes only in part
+//   (a signal, a full buffer) is continued with the rest.
+// - The client socket is owned by the loop: every way out of an exchange
+//   (also an exception from the handler or a failed check in exception mode)
+//   shuts it down and closes it. A loop that an exception from the handler
+//   ended keeps its listening socket, so acceptConnections() may be called
+//   again.
+// - Stopping: killServer() also shuts the listening socket down (which wakes
+//   a blocked accept) and the receiving side of the client's socket (which
+//   wakes a receive); an answer being sent is finished first. The stop is
+//   checked before every receive, so a client that streams without pause
+//   cannot hold it off. A stop never hands an unfinished request (no LF yet,
+//   or nothing at all) to the handler. The listening socket is set up so
+//   that a restarted server can bind its port at once although connections
+//   of the earlier one wait out their close; a second listener on the port
+//   is still refused.
+// - The constructor already listens, so a client that connects as soon as
+//   the server object exists is queued, not refused; acceptConnections()
+//   listens again before every accept, which changes nothing then.
+// - An optional idle time-out (setIdleTimeout, off by default): a client that
+//   sends nothing for that long while its request is awaited, or takes none
+//   of its answer for that long, is cut off like an oversized request.
+// - The exchange ended by the server itself (stop, idle time-out, oversized
+//   request) drops the request in hand; a client that leaves (closes, resets,
+//   its connection fails) or is let go with disconnectFromClient() still gets
+//   the one last handler call with what arrived.
 // - The client socket is closed (not only shut down) when its exchange ends,
-//   so a long-running server does not collect descriptors; the destructor also
-//   closes one that an exception from a handler left open.
+//   so a long-running server does not collect descriptors.
 // - Teardown runs once: the listening socket is closed and the socket library
 //   released a single time, whether by the loop, a failed constructor or the
 //   destructor, so that a closed descriptor number is never closed again.
@@ -50,7 +92,9 @@ public:
         TextMode = 1
     };
 
-    // Binds (does not listen yet). Throws SocketException on failure.
+    static constexpr std::size_t DEFAULT_MAX_REQUEST_SIZE = 16 * 1024 * 1024;
+
+    // Binds and listens. Throws SocketException on failure.
     SocketServer(int portNumber, SocketServerMessageHandler& handler,
                  const std::string& responseTerminator, SocketServerModeEnum mode);
     ~SocketServer();
@@ -60,21 +104,54 @@ public:
     // Runs the server loop until killServer(); listens again before every
     // accept. A server whose loop has ended is not restarted.
     void acceptConnections();
-    // Both only clear a flag, from any thread: the loop notices at its next
-    // check (after the current answer, or when a blocked accept returns).
+    // From any thread (not from a signal handler). killServer() ends the loop:
+    // at once when it waits for a client or for request bytes, after the
+    // answer when it is answering. disconnectFromClient() ends the current
+    // exchange at the next receive; it does not wake a blocked receive.
     void killServer();
     void disconnectFromClient();
 
+    // The port the server is bound to: the one asked for, or the one the
+    // host chose for port 0. 0 once the listening socket is closed.
+    int getBoundPort() const;
+
+    // Longest request accepted in text mode, in bytes without the LF.
+    void setMaxRequestSize(std::size_t bytes);
+    std::size_t getMaxRequestSize() const;
+    // Longest silence of a client, in milliseconds; 0 (the default) is none.
+    // Applies to clients accepted after the call.
+    void setIdleTimeout(unsigned int milliseconds);
+    unsigned int getIdleTimeout() const;
+
 private:
+    // What the loop waits in, so that killServer() wakes exactly that.
+    enum class Waiting
+    {
+        Nothing,
+        Accept,
+        Receive
+    };
+
     void socketCleanup();
     void closeClientSocket();
     void serveTextRequest();
     void serveRawRequest();
     void serveUnknownMode();
-    // One receive of at most 100 bytes; 0 when the request in hand is finished.
+    // Waits for the next client into _clientSocket; false when stopped.
+    bool acceptClient();
+    // Marks what the loop is about to wait in; false when stopped meanwhile.
+    bool startWaiting(Waiting what);
+    void stopWaiting();
+    // One receive of at most 100 bytes; 0 when the request in hand is finished
+    // (_requestDropped tells whether it goes to the handler).
     int receiveChunk();
-    // One send call; false when the client has gone (its exchange is over).
-    bool sendToClient(const char* data, std::size_t size);
+    // Ends the exchange without handing the request in hand to the handler.
+    void dropExchange();
+    // Sends data then tail completely; false when the exchange is over.
+    bool sendToClient(const char* data, std::size_t size, const char* tail, std::size_t tailSize);
+    // Handles a failed receive or send on the client's socket.
+    void clientSocketFailed(int errorCode, const char* message, const char* key);
+    void releaseLargeBuffers();
     [[noreturn]] void failAndThrow(int errorCode, const char* message, const char* key);
 
     static constexpr int RECEIVE_BUFFER_SIZE = 100;
@@ -90,8 +167,14 @@ private:
     std::string _requestText;
     SocketServerModeEnum _mode;
     bool _socketLibraryStarted;
-    // Reused between requests so that serving does not allocate per line.
-    std::string _sendBuffer;
+    bool _requestDropped;
+    Waiting _waiting;
+    std::atomic<std::size_t> _maxRequestSize;
+    std::atomic<unsigned int> _idleTimeout;
+    // Guards _waiting and, through it, the two handles: the loop closes a
+    // handle only while it waits in nothing, killServer() shuts one down only
+    // while the loop waits in it.
+    mutable std::mutex _handleGuard;
     std::vector<char> _rawChunk;
     char _receiveBuffer[RECEIVE_BUFFER_SIZE];
 };

@@ -1,5 +1,6 @@
 #include "Process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,9 +9,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <chrono>
 #include <thread>
 
 #include "HostPath.h"
+#include "ProcessSupportPosix.h"
 
 extern char** environ;
 
@@ -123,14 +126,223 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
     if (processId != nullptr)
         *processId = static_cast<long>(pid);
     if (collection == ProcessCollection::Library)
+        posix::collectInBackground(pid);
+    return 0;
+}
+
+namespace posix {
+
+void collectInBackground(pid_t pid)
+{
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+    }).detach();
+}
+
+void awaitCommandLine(pid_t pid)
+{
+    const std::string dir = "/proc/" + std::to_string(pid);
+    const std::string cmdline = dir + "/cmdline";
+    const std::string exe = dir + "/exe";
+    char c;
+    char link[8];
+    // Usually published within microseconds; the bound only guards against a
+    // process that is stopped before it gets there.
+    for (int i = 0; i < 2000; ++i)
     {
-        std::thread([pid] {
-            int status = 0;
-            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
-            {
-            }
-        }).detach();
+        const int fd = ::open(cmdline.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;  // gone
+        const ssize_t n = ::read(fd, &c, 1);
+        ::close(fd);
+        if (n != 0)
+            return;  // published, or unreadable for good
+        if (::readlink(exe.c_str(), link, sizeof link) < 0)
+            return;  // ended: its command line stays empty
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
+}
+
+std::string programHostPath(const std::string& program)
+{
+    std::string host = toHostPath(program);
+    if (!host.empty() && host[0] != '/')
+    {
+        std::string cwd(256, '\0');
+        while (::getcwd(&cwd[0], cwd.size()) == nullptr && errno == ERANGE && cwd.size() < (1u << 20))
+            cwd.resize(cwd.size() * 2);
+        cwd.resize(std::char_traits<char>::length(cwd.c_str()));
+        if (!cwd.empty())
+            host = (cwd == "/" ? cwd : cwd + "/") + host;
+    }
+    const std::vector<std::string> candidates = executableCandidates(host);
+    for (const std::string& candidate : candidates)
+        if (::access(candidate.c_str(), F_OK) == 0)
+            return candidate;
+    return candidates.front();
+}
+
+void appendCommandLineWord(std::string& line, const char* word, std::size_t length, bool first)
+{
+    if (!first)
+        line += ' ';
+    bool plain = length > 0;
+    bool hasQuote = false;
+    for (std::size_t i = 0; i < length; ++i)
+    {
+        const char c = word[i];
+        if (c == ' ' || c == '\t' || c == '"')
+            plain = false;
+        hasQuote = hasQuote || c == '"';
+    }
+    if (plain || (first && hasQuote))
+    {
+        line.append(word, length);
+        return;
+    }
+    line += '"';
+    if (first)
+        line.append(word, length);
+    else
+    {
+        std::size_t slashes = 0;
+        for (std::size_t i = 0; i < length; ++i)
+        {
+            const char c = word[i];
+            if (c == '\\')
+            {
+                ++slashes;
+                continue;
+            }
+            // backslashes before a quotation mark are doubled, the mark escaped
+            line.append(c == '"' ? 2 * slashes + 1 : slashes, '\\');
+            slashes = 0;
+            line += c;
+        }
+        line.append(2 * slashes, '\\');  // doubled before the closing mark
+    }
+    line += '"';
+}
+
+int startErrorCode(int code)
+{
+    return code == EPERM ? EACCES : code;
+}
+
+}  // namespace posix
+
+std::vector<std::string> splitCommandLine(const std::string& line)
+{
+    std::vector<std::string> words;
+    const std::size_t n = line.size();
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    std::size_t i = 0;
+    while (i < n && isBlank(line[i]))
+        ++i;
+    if (i == n)
+        return words;
+
+    // The first word: a path, backslashes taken as they are.
+    std::string word;
+    if (line[i] == '"')
+    {
+        const std::size_t close = line.find('"', i + 1);
+        const std::size_t end = close == std::string::npos ? n : close;
+        word.assign(line, i + 1, end - i - 1);
+        i = close == std::string::npos ? n : close + 1;
+    }
+    while (i < n && !isBlank(line[i]))  // text glued to a quoted first word belongs to it
+        word += line[i++];
+    words.push_back(word);
+
+    for (;;)
+    {
+        while (i < n && isBlank(line[i]))
+            ++i;
+        if (i == n)
+            break;
+        word.clear();
+        bool quoted = false;
+        while (i < n && (quoted || !isBlank(line[i])))
+        {
+            if (line[i] == '\\')
+            {
+                std::size_t slashes = 0;
+                while (i < n && line[i] == '\\')
+                    ++slashes, ++i;
+                if (i < n && line[i] == '"')
+                {
+                    word.append(slashes / 2, '\\');
+                    if (slashes % 2 == 1)
+                    {
+                        word += '"';
+                        ++i;
+                    }
+                }
+                else
+                    word.append(slashes, '\\');
+            }
+            else if (line[i] == '"')
+            {
+                if (quoted && i + 1 < n && line[i + 1] == '"')
+                {
+                    word += '"';  // "" inside quotes: a literal mark, still quoted
+                    ++i;
+                }
+                else
+                    quoted = !quoted;
+                ++i;
+            }
+            else
+                word += line[i++];
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::string joinCommandLine(const std::vector<std::string>& arguments)
+{
+    std::string line;
+    for (std::size_t k = 0; k < arguments.size(); ++k)
+        posix::appendCommandLineWord(line, arguments[k].data(), arguments[k].size(), k == 0);
+    return line;
+}
+
+int startProgram(const std::string& program, const std::string& commandLine, const std::string& workingDirectory,
+                 long* processId)
+{
+    const std::string executable = posix::programHostPath(program);
+    std::vector<std::string> arguments = splitCommandLine(commandLine);
+    if (arguments.empty())
+        arguments.push_back(executable);
+    else
+        arguments[0] = toHostPath(arguments[0]);
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (std::string& a : arguments)
+        argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+
+    SpawnAttributes spawn;
+    const std::string hostDirectory = toHostPath(workingDirectory);
+    if (!workingDirectory.empty())
+    {
+        const int rc = ::posix_spawn_file_actions_addchdir_np(&spawn._actions, hostDirectory.c_str());
+        if (rc != 0)
+            return posix::startErrorCode(rc);
+    }
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, argv.data(), environ);
+    if (rc != 0)
+        return posix::startErrorCode(rc);
+    posix::awaitCommandLine(pid);
+    posix::collectInBackground(pid);
+    if (processId != nullptr)
+        *processId = static_cast<long>(pid);
     return 0;
 }
 
@@ -145,6 +357,11 @@ bool waitForProcess(long processId, int& exitCode)
         return false;
     exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
+}
+
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
 }
 
 }  // namespace platform

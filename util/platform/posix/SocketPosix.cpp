@@ -7,10 +7,13 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -22,6 +25,7 @@ static_assert(SOCKERR_EIO == EIO && SOCKERR_ENXIO == ENXIO && SOCKERR_EINTR == E
 static_assert(SOCKERR_EBADF == EBADF && SOCKERR_EAGAIN == EAGAIN && SOCKERR_EWOULDBLOCK == EWOULDBLOCK,
               "errno");
 static_assert(SOCKERR_EACCES == EACCES && SOCKERR_EINVAL == EINVAL && SOCKERR_EFBIG == EFBIG, "errno");
+static_assert(SOCKERR_EFAULT == EFAULT && SOCKERR_ENOTSOCK == ENOTSOCK, "errno");
 static_assert(SOCKERR_EPIPE == EPIPE && SOCKERR_EMSGSIZE == EMSGSIZE && SOCKERR_EADDRINUSE == EADDRINUSE,
               "errno");
 static_assert(SOCKERR_ENETDOWN == ENETDOWN && SOCKERR_ENETUNREACH == ENETUNREACH, "errno");
@@ -94,6 +98,28 @@ SocketHandle socketAccept(SocketHandle socket, sockaddr_in* peer)
     return fd;
 }
 
+bool socketAcceptErrorIsPerConnection(int code)
+{
+    // Linux passes the pending network errors of the new connection on as
+    // accept's own (accept(2), "Error handling").
+    switch (code)
+    {
+    case ECONNABORTED:
+    case ECONNRESET:
+    case EPROTO:
+    case ENOPROTOOPT:
+    case ETIMEDOUT:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENONET:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int socketConnect(SocketHandle socket, const sockaddr_in& address)
 {
     return ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0
@@ -109,6 +135,25 @@ int socketSend(SocketHandle socket, const void* data, int size)
         return -1;
     }
     const ssize_t sent = ::send(socket, data, static_cast<std::size_t>(size), MSG_NOSIGNAL);
+    return sent < 0 ? -1 : static_cast<int>(sent);
+}
+
+int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second, int secondSize)
+{
+    if (firstSize < 0 || secondSize < 0 || firstSize > INT_MAX - secondSize)
+    {
+        errno = EINVAL;
+        return -1;
+    }
+    iovec parts[2];
+    parts[0].iov_base = const_cast<void*>(first);
+    parts[0].iov_len = static_cast<std::size_t>(firstSize);
+    parts[1].iov_base = const_cast<void*>(second);
+    parts[1].iov_len = static_cast<std::size_t>(secondSize);
+    msghdr message{};
+    message.msg_iov = parts;
+    message.msg_iovlen = 2;
+    const ssize_t sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
     return sent < 0 ? -1 : static_cast<int>(sent);
 }
 
@@ -181,6 +226,31 @@ int socketSetExclusiveAddressUse(SocketHandle socket, bool on)
     if (setIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 0) != 0)
         return -1;
     return setIntOption(socket, SOL_SOCKET, SO_REUSEPORT, 0);
+}
+
+int socketAllowRebindAfterClose(SocketHandle socket)
+{
+    return setIntOption(socket, SOL_SOCKET, SO_REUSEADDR, 1);
+}
+
+namespace {
+int setTimeOption(SocketHandle socket, int name, unsigned int milliseconds)
+{
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(milliseconds / 1000);
+    limit.tv_usec = static_cast<suseconds_t>((milliseconds % 1000) * 1000);
+    return ::setsockopt(socket, SOL_SOCKET, name, &limit, sizeof(limit)) == 0 ? 0 : -1;
+}
+}  // namespace
+
+int socketSetReceiveTimeout(SocketHandle socket, unsigned int milliseconds)
+{
+    return setTimeOption(socket, SO_RCVTIMEO, milliseconds);
+}
+
+int socketSetSendTimeout(SocketHandle socket, unsigned int milliseconds)
+{
+    return setTimeOption(socket, SO_SNDTIMEO, milliseconds);
 }
 
 int socketSetLinger(SocketHandle socket, bool on, int seconds)

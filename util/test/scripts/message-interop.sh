@@ -47,6 +47,60 @@ check "SocketClient against socat" $'got one\nend\ngot two words\nend' \
 wait "$pids"  # socat serves one connection
 timeout 5 "$tool" send 127.0.0.1 "$port" x >/dev/null 2>&1; check "refused connect" 1 $?
 
+# serve --port 0: the banner names the port the host chose, and is printed
+# only once the server listens: a connect right after it is never refused.
+banner_port() {  # banner_port FILE: waits for the banner, prints its port
+  for _ in $(seq 250); do
+    sed -n 's/^serving .* on port \([0-9]*\) .*/\1/p' "$1" | grep . && return; sleep 0.02
+  done
+}
+refused=0
+for _ in $(seq 20); do
+  : >"$out"  # not the last server's banner
+  "$tool" serve --port 0 >>"$out" 2>&1 & pids=$!
+  port=$(banner_port "$out")
+  timeout 5 "$tool" send 127.0.0.1 "$port" hi >/dev/null 2>&1 || refused=$((refused + 1))
+  kill -TERM "$pids"; wait "$pids"
+done
+check "connects right after the banner" 0 "$refused"
+
+# A half request is never handled on a stop; the idle time-out lets a silent
+# client go so that the next one is served.
+port=$(free_port)
+"$tool" serve --port "$port" --idle-timeout 0.3 >"$out" 2>&1 & pids=$!
+wait_listening "$port"
+exec 3<>"/dev/tcp/127.0.0.1/$port"  # silent
+check "past a silent client" "NEXT" "$(timeout 5 "$tool" send 127.0.0.1 "$port" NEXT)"
+exec 3<&-
+exec 3<>"/dev/tcp/127.0.0.1/$port"
+printf 'delete all files in /da' >&3
+sleep 0.1
+kill -TERM "$pids"; wait "$pids"
+check "stop drops a half request" "0 stopped|" "$? $(tail -n 1 "$out")|$(timeout 5 cat <&3)"
+exec 3<&-
+
+# send: bad arguments are usage errors; a silent server times out.
+expect_exit() {  # expect_exit NAME CODE STDERR-PATTERN -- command...
+  local name=$1 code=$2 pattern=$3 rc=0; shift 4
+  "$@" >/dev/null 2>"$answerer" || rc=$?
+  check "$name" "$code yes" "$rc $(grep -qE -e "$pattern" "$answerer" && echo yes)"
+}
+expect_exit "send, LF in a message" 2 "message 2 holds a CR or LF" -- \
+  "$tool" send 127.0.0.1 1 ok "$(printf 'two\nlines')"
+expect_exit "send, CR in a message" 2 "message 1 holds a CR or LF" -- "$tool" send 127.0.0.1 1 "$(printf 'a\rb')"
+expect_exit "send, --marker last" 2 "option --marker needs a value" -- "$tool" send 127.0.0.1 1 hi --marker
+expect_exit "send, bad --timeout" 2 "--timeout needs a number of seconds" -- "$tool" send 127.0.0.1 1 --timeout -1 hi
+expect_exit "serve, --idle-timeout last" 2 "option --idle-timeout needs a value" -- "$tool" serve --idle-timeout
+port=$(free_port)
+socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr" "EXEC:sleep 10" & pids=$!
+wait_listening "$port"
+start=$(date +%s%N)
+expect_exit "send times out" 1 "SOCKET_RESPONSE_TIMEOUT_KEY" -- \
+  timeout 5 "$tool" send 127.0.0.1 "$port" --timeout 0.4 hello
+took=$((($(date +%s%N) - start) / 1000000))
+check "send took about its time-out" yes "$([ "$took" -ge 400 ] && [ "$took" -lt 3000 ] && echo yes)"
+kill "$pids" 2>/dev/null; wait "$pids" 2>/dev/null
+
 demo=$(timeout 20 "$tool" demo); check "demo exit" 0 $?
 check "demo" "< LINE-BASED PROTOCOL|server stopped" "$(echo "$demo" | grep '^< LINE')|$(echo "$demo" | tail -n 1)"
 exit "$failures"

@@ -89,6 +89,12 @@ public:
         return net::socketWaitReadable(_socket, 2, 0) == 1 && net::socketReceive(_socket, &c, 1) <= 0;
     }
 
+    int localPort() const
+    {
+        sockaddr_in name{};
+        return net::socketGetLocalName(_socket, name) == 0 ? net::socketNetworkToHost16(name.sin_port) : 0;
+    }
+
     void reset()  // close with a reset instead of an orderly end of stream
     {
         net::socketSetLinger(_socket, true, 0);

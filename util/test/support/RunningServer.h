@@ -3,11 +3,16 @@
 
 // A SocketServer on a free port whose loop runs on its own thread, and a
 // handler that answers through a callable and records its calls.
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <fstream>
+#include <thread>
 
 #include "AssertException.h"
 #include "LoopbackPeer.h"
@@ -90,20 +95,23 @@ public:
             }
         }
         _thread = std::thread([this] { run(); });
-        // Before the loop listens a connect is refused and a killServer() undone.
-        waitUntilListening(_port);
+        // A killServer() before the loop starts is undone by it: wait until
+        // the loop is in its first accept.
+        waitUntilAccepting();
     }
     ~RunningServer() { stop(); }
 
     int port() const { return _port; }
     SocketServer& server() { return *_server; }
+    // Waits (up to 3 s) until the loop waits for a client: the last one's
+    // socket is closed by then.
+    void waitUntilAccepting() { waitUntilLoopIn(SYS_accept4); }
+    // The thread that runs the loop, for signals aimed at it.
+    std::thread::native_handle_type loopThread() { return _thread.native_handle(); }
 
-    // As another thread can: killServer(), then a connection wakes the accept.
     void stop()
     {
         _server->killServer();
-        if (!_finished.load())
-            LoopbackPeer().connect(_port);
         join();
     }
     // How the loop ended: "no exception", a failed check's condition, or KEY: message.
@@ -115,8 +123,24 @@ public:
     }
 
 private:
+    // Waits (up to 3 s) until the loop's thread is blocked in the system call.
+    void waitUntilLoopIn(long call)
+    {
+        while (_loopThreadId.load() == 0)
+            std::this_thread::yield();
+        const std::string path = "/proc/self/task/" + std::to_string(_loopThreadId.load()) + "/syscall";
+        for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+        {
+            std::ifstream state(path);
+            long current = -1;
+            if (state >> current && current == call)
+                return;
+        }
+    }
+
     void run()
     {
+        _loopThreadId.store(static_cast<long>(::syscall(SYS_gettid)));
         try
         {
             _outcome = socketFailure([this] { _server->acceptConnections(); });
@@ -133,6 +157,7 @@ private:
     std::thread _thread;
     std::string _outcome;
     std::atomic<bool> _finished{false};
+    std::atomic<long> _loopThreadId{0};
 };
 
 }  // namespace qvxtest
