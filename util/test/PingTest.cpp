@@ -262,9 +262,10 @@ TEST(PingTest, AddressesChecksAndLoopback)
     const int users = net::socketLibraryUsers();
     const int descriptors = openDescriptorCount();
     {
-        const Ping ping("127.0.0.1");
         in_addr own{};
-        ASSERT_EQ(net::socketLookupIPv4(net::socketHostName(256), own), 0);
+        ASSERT_EQ(net::socketLookupIPv4(net::socketHostName(256), own), 0)
+            << "this machine's name must resolve without a name server (/etc/hosts)";
+        const Ping ping("127.0.0.1");
         EXPECT_EQ(Ping::getLocalHost(), net::socketHostName(256));
         EXPECT_EQ(ping.getLocalHostIp(), net::socketDottedAddress(own));
         EXPECT_EQ(ping.getRemoteHostIp(), "127.0.0.1");
