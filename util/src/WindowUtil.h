@@ -1,6 +1,7 @@
 #ifndef QVX_WINDOW_UTIL_H
 #define QVX_WINDOW_UTIL_H
 
+#include <atomic>
 #include <list>
 #include <string>
 
@@ -18,7 +19,32 @@ public:
     // As the arguments filter of findProcess: any command line matches.
     static const std::string MatchAnyArgs;
 
-    // Processes.
+    // Processes. Names, paths and directories are normalised (environment
+    // references expanded, "/" read as "\\") and compared without regard to
+    // case. Choices made here:
+    // - A name or path ending in ".exe" (any case) also matches the same name
+    //   without it when the process's own executable has no such ending (the
+    //   host's executables have no extension).
+    // - Full paths are compared in full, whatever their length.
+    // - A process that has ended but is not yet collected is not running.
+    // - Kills are forced and wait up to 2000 ms for each process. The calling
+    //   process is never killed. A process that ends between the lookup and
+    //   the kill is not counted, and a later process that reuses its id is
+    //   never touched.
+    // - findProcess with arguments skips a process whose name (with or without
+    //   ".exe") does not occur in its command line; where the name's first
+    //   occurrence ends before the cut would start, nothing is cut.
+    // - findProcess reports a failed process query as the check "false" with
+    //   the host's text, like any other failure of the query service.
+    // - createProcess returns 1 when started, else the host's error code;
+    //   EPERM, which is 1, is reported as EACCES. The one-argument form hands
+    //   the program no arguments: a path with blanks reaches it as one word.
+    // - createProcessAsUser authenticates through PAM (service "qvxutil"); the
+    //   domain is not used. A refused logon returns the PAM status, never 1:
+    //   PAM_AUTH_ERR (7) for a wrong password. HAZARD: as on the original
+    //   platform, the calling thread is left acting as the user: its effective
+    //   ids and groups are the user's until it ends (see UserLogon.h); call it
+    //   from a thread made for it.
     static bool isProcessRunning(const std::string& processName);
     static int getNumberOfProcessRunning(const std::string& processName);
     static bool killProcesses(const std::string& processName);
@@ -71,6 +97,8 @@ public:
     static std::string getRegistryValue(HKEY root, const std::string& subKey, const std::string& value);
 
 private:
+    // Processes: set once the process queries are prepared, for good.
+    static std::atomic<bool> _comInitialized;
     static void coinitialize();
     static bool setupShutdownPrivileges();
 };
