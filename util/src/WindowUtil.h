@@ -70,12 +70,17 @@ public:
     static bool showWindow(const std::string& windowTitle);
     static bool killWindow(const std::string& windowTitle);
 
-    // Memory and power.
+    // Memory and power. The memory size counts kilobytes of 1000 bytes and
+    // keeps the low 32 bits of the count. Shutdown and restart need the
+    // host's boot privilege and are immediate and forced (Power.h).
     static int getSizeOfPhysicalMemoryInKiloBytes();
     static bool shutdownComputer();
     static bool restartComputer();
 
-    // Network shares.
+    // Network shares, on this machine's share service (NetworkShares.h):
+    // texts are handed on whole (no 260-character buffers); isPathSharedAs
+    // answers for this machine only and does not query other servers;
+    // isNetworkShareAvailable prepares its names, asks nothing and is false.
     static unsigned createNetworkShare(const std::string& path, const std::string& shareName,
                                        unsigned shareType, const std::string& description,
                                        unsigned maxUses, bool readOnly, const std::string& password);
@@ -84,7 +89,9 @@ public:
     static bool isPathSharedAs(const std::string& path, const std::string& serverName,
                                const std::string& shareName);
 
-    // Registry.
+    // Registry (Registry.h). A value is read into 80 bytes; a longer one
+    // counts as not read. The key is closed before the data is converted, so
+    // a failed check that throws leaves no key open.
     static bool isRegistryKeyDefined(HKEY root, const std::string& subKey);
     static bool isRegistryKeyDefined(HKEY root, const std::string& subKey, const std::string& value);
     static std::string getRegistryValue(HKEY root, const std::string& subKey, const std::string& value);
