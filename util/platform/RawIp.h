@@ -14,7 +14,8 @@
 // identification when it is 0; everything else goes out as written. A
 // datagram longer than the device MTU of its route is refused with
 // SOCKERR_EMSGSIZE (Socket.h), whatever its don't-fragment flag says: that is
-// the "too long" refusal. Bind, close and error codes are those of Socket.h.
+// the "too long" refusal. Bind, receive time-out, close and error codes are
+// those of Socket.h.
 namespace qvx {
 namespace platform {
 
@@ -22,7 +23,6 @@ namespace platform {
 // The descriptor is not inherited by started programs.
 QVXUTIL_API SocketHandle rawIpCreateSocket();
 QVXUTIL_API int rawIpSetHeaderIncluded(SocketHandle socket, bool on);
-QVXUTIL_API int rawIpSetReceiveTimeout(SocketHandle socket, int milliseconds);
 // Sends one datagram of size bytes (IP header first); the count sent or -1.
 QVXUTIL_API int rawIpSendTo(SocketHandle socket, const void* datagram, int size,
                             const sockaddr_in& destination);

@@ -25,7 +25,7 @@ const std::uint16_t SOCKET_LIBRARY_VERSION = 0x0202;
 const int IP_AND_ICMP_HEADER_BYTES = static_cast<int>(sizeof(Ping::ip_hdr) + sizeof(Ping::icmp_header));
 const int DATAGRAM_BUFFER_BYTES = 65522;
 const int ECHO_TIMEOUT_MILLISECONDS = 3000;
-const int RECEIVE_TIMEOUT_MILLISECONDS = 5000;
+const unsigned int RECEIVE_TIMEOUT_MILLISECONDS = 5000;
 const int ECHO_PORT = 7;
 const char PAYLOAD_TEXT[] = "TorvaneTechnologiesQVX";
 
@@ -124,7 +124,7 @@ platform::SocketHandle Ping::initSocket()
     if (s == 0)
         return 0;
     if (platform::rawIpSetHeaderIncluded(s, true) != 0 ||
-        platform::rawIpSetReceiveTimeout(s, RECEIVE_TIMEOUT_MILLISECONDS) != 0)
+        platform::socketSetReceiveTimeout(s, RECEIVE_TIMEOUT_MILLISECONDS) != 0)
     {
         // The text first, then the socket goes, then the check (which may throw).
         const std::string text = lastErrorText();

@@ -92,6 +92,16 @@ int tracepathPmtu(const NetNamespace& ns)
     return std::stoi(m[1]);
 }
 
+// Whether this process has built ICMP headers yet (ctest runs each test in a
+// process of its own; a whole-program run does not).
+bool g_headersBuilt = false;
+
+int measure(const Ping& ping)
+{
+    g_headersBuilt = true;
+    return ping.measureMTU();
+}
+
 long msSince(std::chrono::steady_clock::time_point start)
 {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -113,7 +123,7 @@ TEST(PingTest, MeasureMtuFindsTheLinkMtuAsTracepathDoes)
     {
         SCOPED_TRACE("MTU " + std::to_string(mtu));
         ASSERT_TRUE(net.setMtu(mtu));
-        const int frame = ping.measureMTU();
+        const int frame = measure(ping);
         EXPECT_EQ(frame, mtu + 14);
         EXPECT_EQ(tracepathPmtu(net.a), frame - 14);
     }
@@ -130,9 +140,10 @@ TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
     ASSERT_TRUE(capture.ok());
     InNamespace in(net.a);
     const Ping ping(B, A);
-    ASSERT_EQ(ping.measureMTU(), 1515);
+    const bool firstHeaders = !g_headersBuilt;
+    ASSERT_EQ(measure(ping), 1515);
     const std::vector<Bytes> first = capture.echoRequests();
-    ASSERT_EQ(ping.measureMTU(), 1515);
+    ASSERT_EQ(measure(ping), 1515);
     const std::vector<Bytes> second = capture.echoRequests();
 
     std::vector<std::uint16_t> sequences;
@@ -152,7 +163,8 @@ TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
     EXPECT_EQ(first.size(), second.size());
     // The first header of this process takes its id + 1; every header a new
     // number (refused probes use one too), so the runs never share one.
-    EXPECT_EQ(sequences.front(), static_cast<std::uint16_t>(::getpid() + 1));
+    if (firstHeaders)
+        EXPECT_EQ(sequences.front(), static_cast<std::uint16_t>(::getpid() + 1));
     for (std::size_t i = 1; i < sequences.size(); ++i)
     {
         const std::uint16_t gap = static_cast<std::uint16_t>(sequences[i] - sequences[i - 1]);
@@ -250,16 +262,17 @@ TEST(PingTest, AddressesChecksAndLoopback)
     const int users = net::socketLibraryUsers();
     const int descriptors = openDescriptorCount();
     {
-        const Ping ping("127.0.0.1");
         in_addr own{};
-        ASSERT_EQ(net::socketLookupIPv4(net::socketHostName(256), own), 0);
+        ASSERT_EQ(net::socketLookupIPv4(net::socketHostName(256), own), 0)
+            << "this machine's name must resolve without a name server (/etc/hosts)";
+        const Ping ping("127.0.0.1");
         EXPECT_EQ(Ping::getLocalHost(), net::socketHostName(256));
         EXPECT_EQ(ping.getLocalHostIp(), net::socketDottedAddress(own));
         EXPECT_EQ(ping.getRemoteHostIp(), "127.0.0.1");
         EXPECT_EQ(failedCheck([&] { ping.ping(65536, false); }), "datagramSize < (64 * 1024 )");
         EXPECT_EQ(ping.ping(65535, false), 0);
         // Loopback takes 65535-byte datagrams; the buffer holds 65522.
-        EXPECT_EQ(ping.measureMTU(), 65536);
+        EXPECT_EQ(measure(ping), 65536);
     }
     EXPECT_EQ(failedCheck([] { Ping p("qvx-no-such-host.invalid", "127.0.0.1"); }), "he");
     {

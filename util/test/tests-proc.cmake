@@ -12,6 +12,15 @@ function(qvx_proc_test name)
   endif()
 endfunction()
 
-# ProcessTableTest reads /proc and steers pid reuse: Linux only (the Windows
-# process table is tested in HostLayerWin32Test).
+# ProcessTableTest reads /proc and steers pid reuse, WindowUtilProcessTest logs
+# users on through PAM: Linux only (the Windows process table and starts are
+# tested in HostLayerWin32Test).
 qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN LINUX_ONLY)
+qvx_proc_test(WindowUtilProcessTest SOURCES WindowUtilProcessTest.cpp ASAN TSAN LINUX_ONLY)
+# PAM loads libcrypt with its module, after a sanitizer runtime has looked for
+# the crypt functions it wraps; loaded from the start, they are found.
+if(TARGET WindowUtilProcessTest AND QVX_SANITIZE)
+  target_link_libraries(WindowUtilProcessTest PRIVATE -Wl,--no-as-needed -l:libcrypt.so.1 -Wl,--as-needed)
+endif()
+qvx_add_test(OSVersionUtilTest SOURCES OSVersionUtilTest.cpp ASAN TSAN)
+qvx_add_script_test(ProcessCommandsTest scripts/proc-commands.sh)

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace qvx {
 namespace platform {
@@ -25,6 +26,20 @@ void awaitCommandLine(pid_t pid);
 // from the current directory; X.exe stands for X where no X.exe exists. When
 // no candidate exists, the first one, so that the start reports why.
 std::string programHostPath(const std::string& program);
+
+
+// The argument vector a start hands a program: commandLine split by
+// splitCommandLine, its first word in host form; the executable alone when
+// the line is empty. argv points into words and ends with a null pointer.
+struct ArgumentVector
+{
+    ArgumentVector(const std::string& executable, const std::string& commandLine);
+    ArgumentVector(const ArgumentVector&) = delete;
+    ArgumentVector& operator=(const ArgumentVector&) = delete;
+
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+};
 
 // A start failure as the layer reports it: EPERM becomes EACCES (see Process.h).
 int startErrorCode(int code);

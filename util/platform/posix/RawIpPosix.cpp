@@ -21,19 +21,6 @@ int rawIpSetHeaderIncluded(SocketHandle socket, bool on)
     return ::setsockopt(socket, IPPROTO_IP, IP_HDRINCL, &value, sizeof(value)) == 0 ? 0 : -1;
 }
 
-int rawIpSetReceiveTimeout(SocketHandle socket, int milliseconds)
-{
-    if (milliseconds < 0)
-    {
-        errno = EINVAL;
-        return -1;
-    }
-    timeval limit{};
-    limit.tv_sec = milliseconds / 1000;
-    limit.tv_usec = (milliseconds % 1000) * 1000;
-    return ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit)) == 0 ? 0 : -1;
-}
-
 int rawIpSendTo(SocketHandle socket, const void* datagram, int size, const sockaddr_in& destination)
 {
     if (size < 0)

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <string>
+
 #include "HostPath.h"
 
 namespace qvx {
@@ -98,8 +101,31 @@ bool copyFile(const std::string& from, const std::string& to)
 {
     if (from.empty() || to.empty())
         return false;
-    // CopyFile refuses a directory as source and a file onto itself.
-    return ::CopyFileA(toHostPath(from).c_str(), toHostPath(to).c_str(), FALSE) != FALSE;
+    const std::string source = toHostPath(from), target = toHostPath(to);
+    DWORD a = 0;
+    if (attributes(to, a) && (a & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    // Nothing is lost on failure: the copy goes to a new hidden file beside
+    // the target (".<name>.qvx-<process>-<n>"), is flushed, and only then
+    // replaces the target in one step; on any failure it is removed. CopyFile
+    // refuses a directory as source; a file onto itself is refused first.
+    if (::lstrcmpiA(source.c_str(), target.c_str()) == 0)
+        return false;
+    const std::size_t separator = target.find_last_of("\\/:");
+    const std::string directory = separator == std::string::npos ? std::string() : target.substr(0, separator + 1);
+    const std::string base = target.substr(separator == std::string::npos ? 0 : separator + 1);
+    static std::atomic<unsigned long> counter{0};
+    const std::string temporary = directory + "." + base + ".qvx-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                                  std::to_string(counter.fetch_add(1));
+    if (!::CopyFileA(source.c_str(), temporary.c_str(), TRUE))
+        return false;
+    ::SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!::MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 bool deleteFile(const std::string& path)

@@ -156,16 +156,24 @@ bool terminateAndWait(HANDLE process, int waitMilliseconds)
 
 }  // namespace
 
-bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields)
+void prepareProcessQueries()
+{
+    // COM for the WMI query is started and released by each snapshot on its
+    // own thread; nothing lasts between calls.
+}
+
+bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields, std::string* failure)
 {
     processes.clear();
     Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid())
-        return false;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    if (!::Process32First(snapshot.get(), &entry))
+    if (!snapshot.valid() || !::Process32First(snapshot.get(), &entry))
+    {
+        if (failure != nullptr)
+            *failure = "the process snapshot failed with error " + std::to_string(::GetLastError());
         return false;
+    }
     std::map<long, std::string> lines;
     if (fields & ProcessCommandLines)
         commandLines(lines);

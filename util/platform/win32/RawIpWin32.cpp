@@ -26,15 +26,6 @@ int rawIpSetHeaderIncluded(SocketHandle socket, bool on)
                : 0;
 }
 
-int rawIpSetReceiveTimeout(SocketHandle socket, int milliseconds)
-{
-    const DWORD value = milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds);
-    return ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&value),
-                        sizeof(value)) == SOCKET_ERROR
-               ? -1
-               : 0;
-}
-
 int rawIpSendTo(SocketHandle socket, const void* datagram, int size, const sockaddr_in& destination)
 {
     if (size < 0)
