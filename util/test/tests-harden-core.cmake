@@ -1,6 +1,6 @@
 # Hardening of files, threads, the JNI bridge and the tokenizer: failures that
 # must lose nothing, leak nothing and always end.
-qvx_add_test(FileSafetyTest SOURCES FileSafetyTest.cpp ASAN)
+qvx_add_test(FileSafetyTest SOURCES FileSafetyTest.cpp ASAN LINUX_ONLY)
 qvx_add_test(ThreadRestartTest SOURCES ThreadRestartTest.cpp ASAN TSAN)
 
 # The JNI bridge with a host whose Java side answers slowly (main build only,

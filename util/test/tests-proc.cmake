@@ -22,5 +22,5 @@ qvx_proc_test(WindowUtilProcessTest SOURCES WindowUtilProcessTest.cpp ASAN TSAN 
 if(TARGET WindowUtilProcessTest AND QVX_SANITIZE)
   target_link_libraries(WindowUtilProcessTest PRIVATE -Wl,--no-as-needed -l:libcrypt.so.1 -Wl,--as-needed)
 endif()
-qvx_add_test(OSVersionUtilTest SOURCES OSVersionUtilTest.cpp ASAN TSAN)
+qvx_add_test(OSVersionUtilTest SOURCES OSVersionUtilTest.cpp ASAN TSAN LINUX_ONLY)
 qvx_add_script_test(ProcessCommandsTest scripts/proc-commands.sh)
