@@ -9,4 +9,4 @@ qvx_add_test(PowerMemoryTest SOURCES PowerMemoryTest.cpp ASAN ENV UNIT_TESTING=t
 qvx_add_test(NetworkShareTest SOURCES NetworkShareTest.cpp LINUX_ONLY)
 qvx_add_script_test(AdminToolTest scripts/admin-tool.sh)
 # Running a program and collecting its output (used for Samba's net).
-qvx_add_test(RunProcessTest SOURCES RunProcessTest.cpp ASAN)
+qvx_add_test(RunProcessTest SOURCES RunProcessTest.cpp ASAN LINUX_ONLY)
