@@ -150,7 +150,8 @@ TEST_F(SocketServerHostileClientTest, OversizedRequestsAreCutOffWithoutHoldingMe
 TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchange)
 {
     interruptWithSignals();
-    const std::string large(32 * 1024 * 1024, 'L');  // more than the socket buffers take
+    // More than the socket buffers take from a client that reads nothing.
+    const std::string large(8 * 1024 * 1024, 'L');
     ScriptedHandler handler([&](const std::string& m) { return m == "large" ? Lines{large} : Lines{"<" + m + ">"}; });
     RunningServer running(handler, "END");
     {  // aborted while the server waits for the rest of a request
@@ -162,6 +163,7 @@ TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchan
     }
     {  // aborted while the server sends a large answer the client does not read
         LoopbackPeer client;
+        client.setReceiveBuffer(4096);
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("large\n"));
         EXPECT_EQ(handler.calls(2).back(), "large");
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -169,6 +171,7 @@ TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchan
     }
     {  // signals while a request arrives in pieces and while a large answer goes out
         LoopbackPeer client;
+        client.setReceiveBuffer(4096);
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("par"));
         for (int i = 0; i < 5; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(5)))
             pthread_kill(running.loopThread(), SIGUSR1);
@@ -312,12 +315,13 @@ TEST_F(SocketServerHostileClientTest, PortIsFreeAgainRightAfterAStopWithAClientC
 
 TEST_F(SocketServerHostileClientTest, IdleTimeOutLetsOthersInPastSilentAndStalledClients)
 {
-    const std::string large(32 * 1024 * 1024, 'L');
+    const std::string large(8 * 1024 * 1024, 'L');
     ScriptedHandler handler([&](const std::string& m) { return m == "large" ? Lines{large} : Lines{m}; });
     RunningServer running(handler, "");
     EXPECT_EQ(running.server().getIdleTimeout(), 0u);
     running.server().setIdleTimeout(200);
     LoopbackPeer silent, stalled, waiting;
+    stalled.setReceiveBuffer(4096);  // holds the server's send up soon
     ASSERT_TRUE(silent.connect(running.port()));  // says "hal" and nothing more
     ASSERT_TRUE(silent.sendAll("hal"));
     ASSERT_TRUE(waiting.connect(running.port()) && waiting.sendAll("next\n"));

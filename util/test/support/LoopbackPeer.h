@@ -4,6 +4,7 @@
 // Plain loopback sockets that drive the network classes byte for byte. Reads
 // wait at most two seconds, so a broken server fails a test instead of hanging it.
 #include <dirent.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,10 +57,16 @@ public:
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
     ~LoopbackPeer() { close(); }
 
+    // A receive buffer of this many bytes for the next connect(), so that a
+    // peer that does not read holds up its server's sends soon.
+    void setReceiveBuffer(int bytes) { _receiveBuffer = bytes; }
+
     bool connect(int port)
     {
         close();
         _socket = net::socketCreateTcp();
+        if (_receiveBuffer > 0)
+            ::setsockopt(_socket, SOL_SOCKET, SO_RCVBUF, &_receiveBuffer, sizeof(_receiveBuffer));
         return net::socketConnect(_socket, loopback(port)) == 0;
     }
 
@@ -110,6 +117,7 @@ public:
 
 private:
     net::SocketHandle _socket = net::INVALID_SOCKET_HANDLE;
+    int _receiveBuffer = 0;
 };
 
 }  // namespace qvxtest
