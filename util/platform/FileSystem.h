@@ -29,9 +29,19 @@ QVXUTIL_API bool canEnterDirectory(const std::string& path);
 // maxLength - 1 characters or cannot be read.
 QVXUTIL_API bool getWorkingDirectory(std::size_t maxLength, std::string& directory);
 
-// Copies the contents of from onto to, creating to or replacing what it holds.
-// False when from cannot be read (or is a directory), when to cannot be
-// written, when both name the same file, or when a read or write fails.
+// Copies the contents of from onto to, creating to or replacing it. Nothing is
+// lost on failure: the copy is written to a new hidden file in to's directory
+// (".<name>.qvx-<process>-<n>"), flushed to the disk and only then renamed over
+// to in one step, so to is either exactly as it was or a complete copy. On any
+// failure (a full disk included) the new file is removed and to is untouched.
+// A replaced file keeps its mode (and its owner where the process may give
+// it); a destination that is a symbolic link stays one and the file it names
+// (existing or not) is written. Writing needs the right to create files in that
+// file's directory, also when the file itself is writable. A file that had
+// other hard links is replaced under this name only. False when from cannot be
+// read (or is a directory), when to exists and is not a regular file (a
+// directory, a device, a pipe), when both name the same file, or when any step
+// fails.
 QVXUTIL_API bool copyFile(const std::string& from, const std::string& to);
 
 // Deletes a file. False when it does not exist, is a directory or cannot be

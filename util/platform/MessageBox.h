@@ -3,10 +3,12 @@
 
 #include "QvxExport.h"
 
-// The host's modal message box. The default presenter on POSIX writes
-// "[caption]" and the text to standard error and answers at once, so a failing
-// process never blocks on a dialog nobody can close. A host application (or a
-// test) installs its own presenter to show a real dialog or to record the call.
+// The host's modal message box. The default presenter on POSIX shows a modal
+// X11 dialog when the display named by "DISPLAY" can be opened, and returns
+// when it is answered; without one nobody could answer, so it writes
+// "[caption]" and the text to standard error and answers at once. A host
+// application (or a test) installs its own presenter to show its own dialog
+// or to record the call.
 namespace qvx {
 namespace platform {
 

@@ -68,6 +68,21 @@ QVXUTIL_API int startProgram(const std::string& program, const std::string& comm
 // exit code (128 + signal number when a signal ended it) once it has ended.
 QVXUTIL_API bool waitForProcess(long processId, int& exitCode);
 
+// Runs program (see findExecutable) with arguments, argument 0 included, and
+// waits for it. Its standard output and standard error are collected together
+// into output, of which at most maxOutputBytes are kept (the rest is read and
+// dropped, so the program never blocks on a full pipe). A program still
+// running after timeoutMilliseconds is killed. Returns 0 and the exit code
+// (128 + signal number when a signal ended it) once the program has ended,
+// otherwise the host's error code: ENOENT style codes for a program that
+// cannot be started, ETIMEDOUT when it had to be killed.
+QVXUTIL_API int runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                           std::size_t maxOutputBytes, int timeoutMilliseconds, std::string& output,
+                           int& exitCode);
+
+// The id of the calling process.
+QVXUTIL_API long currentProcessId();
+
 }  // namespace platform
 }  // namespace qvx
 

@@ -29,6 +29,15 @@
 //   check returns and the name splits into no part at all.
 // - fileExists asks the host whether the file can be opened for reading
 //   without holding it open; a directory is never a file.
+// - copyFile, backupFile and restoreFile never leave a damaged file: each copy
+//   is written to a new file in the destination's directory, flushed to the
+//   disk and renamed over the destination only when complete; on any failure
+//   (a full disk included) the new file is removed and the destination is
+//   exactly as it was. So a failed backup keeps the previous backup, and a
+//   restore puts nothing but a complete copy of the backup in place of the
+//   live file (and deletes the backup only after that). A replaced file keeps
+//   its mode; the copy needs the right to create files in the destination's
+//   directory.
 // - doFilesCompare reads both files in blocks through their stream buffers
 //   and compares the characters that are not whitespace, which gives the
 //   answer of extracting them one by one at a fraction of the cost.

@@ -1,6 +1,7 @@
 #ifndef QVX_PARSE_UTIL_H
 #define QVX_PARSE_UTIL_H
 
+#include <array>
 #include <string>
 
 #include "QvxExport.h"
@@ -19,6 +20,12 @@
 //    the end;
 //  - getNextQuoteDelimitedToken() with fewer than two double quotes at or after
 //    the position returns "" and moves to the end.
+//
+// The position is a full-width index into the line (std::string::size_type),
+// exact on every host: a line longer than 4 GiB is tokenized to its end like
+// any other, and no position ever wraps around to an earlier place. The
+// delimiter set is kept as a table of the 256 byte values as well, so that a
+// search costs one look-up per byte whatever the number of delimiters.
 class QVXUTIL_API ParseUtil
 {
 public:
@@ -35,11 +42,17 @@ public:
     std::string getNextQuoteDelimitedToken();
 
 private:
+    void markDelimiters();
+    // The first index at or after from whose byte is (delimiter true) or is not
+    // (false) a delimiter; npos when there is none.
+    std::string::size_type find(std::string::size_type from, bool delimiter) const;
+
     static const std::string _quote;
 
     std::string _line;
     std::string _delimiters;
-    unsigned int _position;
+    std::string::size_type _position;
+    std::array<bool, 256> _isDelimiter;
 };
 
 #endif

@@ -46,6 +46,14 @@ bool Thread::start()
     const State before = _cState.load();
     if (before != Idle && before != Stopped && before != Detached)
         throw Exception("Thread object has non-detached thread currently running.");
+    // A Stopped object that was not waited for still holds its finished thread
+    // and its registry entry: join and let them go first, as wait() does.
+    State previous = before;
+    if (before == Stopped && _pThread.load() != NULL)
+    {
+        wait();
+        previous = Idle;
+    }
 
     boost::mutex::scoped_lock lock(_threadClassMutex);
     GroupMap::iterator cgi = _group.find(_groupName);
@@ -65,7 +73,7 @@ bool Thread::start()
     }
     catch (...)
     {
-        _cState = before;
+        _cState = previous;
         throw;
     }
     KBR_ASSERT(_pThread != NULL);

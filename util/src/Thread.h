@@ -62,9 +62,13 @@ public:
     Thread& operator=(const Thread&) = delete;
     virtual ~Thread();
 
-    // Throws Exception when a non-detached thread is still attached. If the
+    // Throws Exception when a non-detached thread is still attached. On a
+    // Stopped object that still holds its thread (not waited for), start()
+    // first joins that thread and removes its registry entry, as wait() does,
+    // so restarts never pile up unjoined threads or stale entries. If the
     // threading library cannot create the thread, its exception passes through
-    // and the object keeps the state it had before the call.
+    // and the object keeps the state it had before the call (Idle when an old
+    // thread was let go first).
     bool start();
     bool detach();
     void wait();

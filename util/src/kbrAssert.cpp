@@ -3,6 +3,7 @@
 #include <jni.h>
 
 #include <atomic>
+#include <exception>
 #include <cstdlib>
 #include <iostream>
 #include <sstream>
@@ -18,6 +19,39 @@ std::atomic<bool> _isAssertExceptionModeEnabled{false};
 std::atomic<bool> _isAssertNopModeEnabled{false};
 std::atomic<bool> _isJavaUnitTestingKnown{false};
 std::atomic<bool> _isJavaUnitTesting{false};
+
+// Set while this thread runs the bridge's own checks: they take the local
+// path here, while JNI mode stays on for every other thread.
+thread_local bool _insideJniBridge = false;
+
+// Marks the calling thread as inside the bridge for a scope (nesting allowed).
+// A check that throws out of the marked scope switches JNI mode off for the
+// process, as a bridge check that fails while JNI mode is off leaves it.
+class InsideJniBridge
+{
+public:
+    InsideJniBridge() : _outer(_insideJniBridge), _exceptions(std::uncaught_exceptions())
+    {
+        _insideJniBridge = true;
+    }
+    ~InsideJniBridge()
+    {
+        if (std::uncaught_exceptions() > _exceptions)
+            _isJniModeEnabled = false;
+        _insideJniBridge = _outer;
+    }
+    InsideJniBridge(const InsideJniBridge&) = delete;
+    InsideJniBridge& operator=(const InsideJniBridge&) = delete;
+
+private:
+    const bool _outer;
+    const int _exceptions;
+};
+
+bool jniModeOnThisThread()
+{
+    return _isJniModeEnabled && !_insideJniBridge;
+}
 
 const char* const FATAL_ERROR_CAPTION = "Fatal Error - contact k7300 support";
 
@@ -46,7 +80,7 @@ std::string reportText(const std::string& condition, const std::string& message,
 void showKbrAssertWithMessage(const std::string& condition, const std::string& message,
                               const std::string& fileName, unsigned int line)
 {
-    if (_isJniModeEnabled)
+    if (jniModeOnThisThread())
         throwAssertException(condition, message, fileName, line);
     if (_isAssertNopModeEnabled)
         return;
@@ -71,7 +105,7 @@ bool isAssertExceptionModeEnabled() { return _isAssertExceptionModeEnabled; }
 void enableAssertNopMode() { _isAssertNopModeEnabled = true; }
 void disableAssertNopMode() { _isAssertNopModeEnabled = false; }
 bool isAssertNopModeEnabled() { return _isAssertNopModeEnabled; }
-bool isJniModeEnabled() { return _isJniModeEnabled; }
+bool isJniModeEnabled() { return jniModeOnThisThread(); }
 
 void setupJniAssertMode(JavaVM* pVirtualMachine)
 {
@@ -106,20 +140,22 @@ JNIEnv* attachCurrentThread(JavaVM* vm)
 // never uses the missing handle.
 void raiseJavaAssertWithMessage(const std::string& message)
 {
-    const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
-    if (!origIsJniModeEnabledValue)
-        showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
-                                 __FILE__, __LINE__);
-    JavaVM* const vm = _pVirtualMachine;
-    if (vm == NULL)
+    const bool origIsJniModeEnabledValue = _isJniModeEnabled;
+    JavaVM* vm = nullptr;
     {
-        showKbrAssertWithMessage("_pVirtualMachine != NULL", "Virtual machine instance is NULL!",
-                                 __FILE__, __LINE__);
-        _isJniModeEnabled = origIsJniModeEnabledValue;
-        return;
+        InsideJniBridge bridge;
+        if (!origIsJniModeEnabledValue)
+            showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
+                                     __FILE__, __LINE__);
+        vm = _pVirtualMachine;
+        if (vm == NULL)
+        {
+            showKbrAssertWithMessage("_pVirtualMachine != NULL",
+                                     "Virtual machine instance is NULL!", __FILE__, __LINE__);
+            return;
+        }
     }
 
-    _isJniModeEnabled = origIsJniModeEnabledValue;
     JNIEnv* env = attachCurrentThread(vm);
     if (env == nullptr)
     {
@@ -167,15 +203,18 @@ void restorePendingException(JNIEnv* env, jthrowable pending)
 }
 }  // namespace
 
-// JNI mode is off while the function's own checks run; a check that throws
-// leaves it off. When a check returns (nop mode) and a handle is missing, the
-// function answers false, caches nothing and puts the JNI flag back as it was.
+// The calling thread is marked inside the bridge from the first check to the
+// end, the call into Java included, so its failed checks take the local path
+// meanwhile; a check that throws switches JNI mode off. When a check returns
+// (nop mode) and a handle is missing, the function answers false and caches
+// nothing; the JNI flag was never touched.
 bool isJavaUnitTesting()
 {
     if (_isJavaUnitTestingKnown)
         return _isJavaUnitTesting;
 
-    const bool origIsJniModeEnabledValue = _isJniModeEnabled.exchange(false);
+    const bool origIsJniModeEnabledValue = _isJniModeEnabled;
+    InsideJniBridge bridge;
     if (!origIsJniModeEnabledValue)
         showKbrAssertWithMessage("origIsJniModeEnabledValue", "JNI Mode is not enabled!",
                                  __FILE__, __LINE__);
@@ -184,7 +223,6 @@ bool isJavaUnitTesting()
     {
         showKbrAssertWithMessage("_pVirtualMachine != NULL", "Virtual machine instance is NULL!",
                                  __FILE__, __LINE__);
-        _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }
     JNIEnv* pJniEnv = attachCurrentThread(vm);
@@ -192,7 +230,6 @@ bool isJavaUnitTesting()
     {
         showKbrAssertWithMessage("pJniEnv != NULL", "Cannot attach to JNI environment",
                                  __FILE__, __LINE__);
-        _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }
 
@@ -206,7 +243,6 @@ bool isJavaUnitTesting()
         showKbrAssertWithMessage("unitTestClass != NULL", "Cannot find UnitTest class!",
                                  __FILE__, __LINE__);
         restorePendingException(pJniEnv, pending);
-        _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }
     jmethodID methodID = pJniEnv->GetStaticMethodID(unitTestClass, "unitTesting", "()Z");
@@ -215,7 +251,6 @@ bool isJavaUnitTesting()
         showKbrAssertWithMessage("methodID != NULL", "Cannot find UnitTest.unitTesting() method!",
                                  __FILE__, __LINE__);
         restorePendingException(pJniEnv, pending);
-        _isJniModeEnabled = origIsJniModeEnabledValue;
         return false;
     }
     const jboolean answer = pJniEnv->CallStaticBooleanMethod(unitTestClass, methodID);
@@ -223,7 +258,6 @@ bool isJavaUnitTesting()
     if (pending != nullptr)
         pJniEnv->Throw(pending);
     _isJavaUnitTestingKnown = true;
-    _isJniModeEnabled = origIsJniModeEnabledValue;
     return _isJavaUnitTesting;
 }
 

@@ -29,8 +29,13 @@ QVXUTIL_C_API void enableAssertNopMode();
 QVXUTIL_C_API void disableAssertNopMode();
 QVXUTIL_C_API bool isAssertNopModeEnabled();
 
-// JNI bridge. Its own failed checks take the local path (JNI mode is off
-// while they run). In nop mode a bridge function goes on after a failed check
+// JNI bridge. Its own failed checks take the local path: while they run, the
+// calling thread carries an "inside the bridge" mark under which JNI mode
+// counts as off for that thread alone (showKbrAssert, isJniModeEnabled). The
+// process-wide JNI flag is not switched off meanwhile, so a check failing on
+// another thread during a slow call into Java still throws as JNI mode says.
+// The flag changes only where the bridge gives up on JNI mode for good (no
+// environment, class or method; or one of its own checks throws). In nop mode a bridge function goes on after a failed check
 // only when what it needs is there: it never uses a missing machine,
 // environment, class or method. Then setupJniAssertMode(nullptr) forgets the
 // machine and leaves JNI mode off; raiseJavaAssertWithMessage returns;

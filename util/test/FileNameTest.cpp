@@ -171,7 +171,10 @@ TEST(FileNameTest, RestoreReportsABackupThatCannotBeDeleted)
     const std::string a = dir / "a.txt";
     TempDir::write(a, "current", 0666);
     TempDir::write(a + ".backup", "saved");
-    ::chmod(dir.path().c_str(), 0555);  // files can be rewritten, not removed
+    // A sticky directory: anyone may create files and replace their own, but
+    // not remove root's backup.
+    ASSERT_EQ(0, ::chown(a.c_str(), 65534, 65534));
+    ::chmod(dir.path().c_str(), 01777);
     const pid_t pid = ::fork();
     if (pid == 0)
     {   // without root's privileges, which ignore the directory's mode

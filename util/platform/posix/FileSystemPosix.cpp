@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "HostPath.h"
 
@@ -93,6 +96,94 @@ bool copyContents(int in, int out)
     }
 }
 
+// The path that symbolic links at path lead to, followed one by one (at most
+// 40, as the kernel allows); the path itself when it is no link. False for a
+// loop or an unreadable link.
+bool followLinks(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hops = 0; hops < 40; ++hops)
+    {
+        struct stat st;
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4095) + 1);
+        const ssize_t n = ::readlink(target.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+            return false;
+        const std::string link(buffer.data(), static_cast<std::size_t>(n));
+        const std::size_t slash = target.find_last_of('/');
+        target = (link[0] == '/' || slash == std::string::npos) ? link : target.substr(0, slash + 1) + link;
+    }
+    return false;
+}
+
+// A file written beside its final name and put in place only when complete:
+// created under a fresh hidden name in the same directory, flushed to the disk,
+// then renamed over the final name in one step. Until commit() has renamed it,
+// the destructor removes it, so a failed copy leaves the directory as it was.
+class NewFile
+{
+public:
+    NewFile(const std::string& finalName, mode_t mode) : _finalName(finalName), _fd(-1)
+    {
+        const std::size_t slash = finalName.find_last_of('/');
+        const std::string directory = slash == std::string::npos ? std::string() : finalName.substr(0, slash + 1);
+        // Keep the name within the file system's limit for one component.
+        const std::string base = finalName.substr(slash == std::string::npos ? 0 : slash + 1, 200);
+        static std::atomic<unsigned long> counter{0};
+        for (int attempt = 0; attempt < 100 && _fd < 0; ++attempt)
+        {
+            _name = directory + "." + base + ".qvx-" + std::to_string(::getpid()) + "-" +
+                    std::to_string(counter.fetch_add(1));
+            _fd = ::open(_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (_fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (_fd < 0)
+            _name.clear();
+    }
+    ~NewFile()
+    {
+        if (_fd >= 0)
+            ::close(_fd);
+        if (!_name.empty())
+            ::unlink(_name.c_str());
+    }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    int descriptor() const { return _fd; }
+
+    bool commit()
+    {
+        const int fd = _fd;
+        _fd = -1;
+        if (::fsync(fd) != 0)
+        {
+            ::close(fd);
+            return false;
+        }
+        if (::close(fd) != 0 || ::rename(_name.c_str(), _finalName.c_str()) != 0)
+            return false;
+        _name.clear();
+        // The rename itself reaches the disk with the directory. Best effort: the
+        // copy is complete and in place whether or not this flush works.
+        const std::size_t slash = _finalName.find_last_of('/');
+        const std::string directory =
+            slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : _finalName.substr(0, slash));
+        Descriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() >= 0)
+            ::fsync(dir.get());
+        return true;
+    }
+
+private:
+    const std::string _finalName;
+    std::string _name;
+    int _fd;
+};
+
 // Matches pattern[p..] against name[n..]; "*" backtracks to its last position only.
 bool wildcardMatch(const std::string& pattern, const std::string& name)
 {
@@ -176,20 +267,45 @@ bool copyFile(const std::string& from, const std::string& to)
 {
     const std::string hostFrom = toHostPath(from);
     const std::string hostTo = toHostPath(to);
+    if (hostTo.empty() || hostTo.back() == '/')
+        return false;
     Descriptor in(::open(hostFrom.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat inStat;
     if (in.get() < 0 || ::fstat(in.get(), &inStat) != 0 || S_ISDIR(inStat.st_mode))
         return false;
-    // Not truncated at open: the target may turn out to be the source itself.
-    Descriptor out(::open(hostTo.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, inStat.st_mode & 0777));
-    struct stat outStat;
-    if (out.get() < 0 || ::fstat(out.get(), &outStat) != 0)
+
+    // The file that is written: the destination, or the file its symbolic link
+    // names (existing or not), so that the link stays a link.
+    std::string target;
+    if (!followLinks(hostTo, target))
         return false;
-    if (outStat.st_dev == inStat.st_dev && outStat.st_ino == inStat.st_ino)
+    struct stat toStat;
+    const bool replacing = ::stat(target.c_str(), &toStat) == 0;
+    if (replacing)
+    {
+        // Devices, pipes and directories are never replaced by a file.
+        if (!S_ISREG(toStat.st_mode))
+            return false;
+        if (toStat.st_dev == inStat.st_dev && toStat.st_ino == inStat.st_ino)
+            return false;
+    }
+
+    // A copy replacing an existing file takes that file's mode (and owner, as far as
+    // this process may give it); a new file takes the source's permission bits
+    // under the process's umask.
+    NewFile copy(target, replacing ? 0600 : (inStat.st_mode & 0777));
+    if (copy.descriptor() < 0 || !copyContents(in.get(), copy.descriptor()))
         return false;
-    if (::ftruncate(out.get(), 0) != 0 || !copyContents(in.get(), out.get()))
-        return false;
-    return out.release();
+    if (replacing)
+    {
+        if (::fchown(copy.descriptor(), toStat.st_uid, toStat.st_gid) != 0)
+        {
+            // Not ours to give: the copy stays the caller's, as a new file would.
+        }
+        if (::fchmod(copy.descriptor(), toStat.st_mode & 07777) != 0)
+            return false;
+    }
+    return copy.commit();
 }
 
 bool deleteFile(const std::string& path)

@@ -1,15 +1,17 @@
 #include "Process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "HostPath.h"
@@ -35,6 +37,17 @@ std::string firstExecutable(const std::string& hostPath)
         if (isExecutableFile(candidate))
             return candidate;
     return std::string();
+}
+
+// The argument list of a spawn: the arguments' texts and a final nullptr.
+std::vector<char*> argumentVector(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
 }
 
 class SpawnAttributes
@@ -103,11 +116,7 @@ int startProcess(const std::string& program, const std::vector<std::string>& arg
     const std::string executable = findExecutable(program);
     if (executable.empty())
         return ENOENT;
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+    std::vector<char*> argv = argumentVector(arguments);
 
     SpawnAttributes spawn;
     const std::string hostDirectory = toHostPath(workingDirectory);
@@ -227,6 +236,16 @@ void appendCommandLineWord(std::string& line, const char* word, std::size_t leng
     line += '"';
 }
 
+ArgumentVector::ArgumentVector(const std::string& executable, const std::string& commandLine)
+    : words(splitCommandLine(commandLine))
+{
+    if (words.empty())
+        words.push_back(executable);
+    else
+        words[0] = toHostPath(words[0]);
+    argv = argumentVector(words);
+}
+
 int startErrorCode(int code)
 {
     return code == EPERM ? EACCES : code;
@@ -316,17 +335,7 @@ int startProgram(const std::string& program, const std::string& commandLine, con
                  long* processId)
 {
     const std::string executable = posix::programHostPath(program);
-    std::vector<std::string> arguments = splitCommandLine(commandLine);
-    if (arguments.empty())
-        arguments.push_back(executable);
-    else
-        arguments[0] = toHostPath(arguments[0]);
-    std::vector<char*> argv;
-    argv.reserve(arguments.size() + 1);
-    for (std::string& a : arguments)
-        argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-
+    posix::ArgumentVector arguments(executable, commandLine);
     SpawnAttributes spawn;
     const std::string hostDirectory = toHostPath(workingDirectory);
     if (!workingDirectory.empty())
@@ -336,7 +345,8 @@ int startProgram(const std::string& program, const std::string& commandLine, con
             return posix::startErrorCode(rc);
     }
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, argv.data(), environ);
+    const int rc =
+        ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, arguments.argv.data(), environ);
     if (rc != 0)
         return posix::startErrorCode(rc);
     posix::awaitCommandLine(pid);
@@ -357,6 +367,78 @@ bool waitForProcess(long processId, int& exitCode)
         return false;
     exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
+}
+
+int runProcess(const std::string& program, const std::vector<std::string>& arguments,
+               std::size_t maxOutputBytes, int timeoutMilliseconds, std::string& output, int& exitCode)
+{
+    output.clear();
+    const std::string executable = findExecutable(program);
+    if (executable.empty())
+        return ENOENT;
+    std::vector<char*> argv = argumentVector(arguments);
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return errno;
+    SpawnAttributes spawn;
+    ::posix_spawn_file_actions_addopen(&spawn._actions, 0, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&spawn._actions, fds[1], 1);
+    ::posix_spawn_file_actions_adddup2(&spawn._actions, fds[1], 2);
+    pid_t pid = 0;
+    const int rc = ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, argv.data(), environ);
+    ::close(fds[1]);
+    if (rc != 0)
+    {
+        ::close(fds[0]);
+        return rc;
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    bool timedOut = false;
+    char buffer[4096];
+    for (;;)
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+        {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+        {
+            timedOut = ready == 0;
+            break;
+        }
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;  // end of output: every writer has closed it
+        const std::size_t room = maxOutputBytes - output.size();
+        output.append(buffer, std::min(room, static_cast<std::size_t>(n)));
+    }
+    ::close(fds[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR)
+    {
+    }
+    if (timedOut)
+        return ETIMEDOUT;
+    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return 0;
+}
+
+long currentProcessId()
+{
+    return static_cast<long>(::getpid());
 }
 
 }  // namespace platform

@@ -7,21 +7,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fails=0
 
-# expect NAME CODE STDOUT-PATTERN STDERR-PATTERN -- command...
-# Patterns are extended regexes matched against the whole output ("" = empty).
-expect() {
-  local name=$1 code=$2 out=$3 err=$4; shift 5
-  local rc=0
-  "$@" >"$tmp/out" 2>"$tmp/err" || rc=$?
-  local o e
-  o=$(cat "$tmp/out"); e=$(cat "$tmp/err")
-  if [ "$rc" != "$code" ] || ! [[ "$o" =~ ^$out$ ]] || ! [[ "$e" =~ ^$err$ ]]; then
-    echo "FAIL $name: exit $rc (want $code)"; echo "  stdout: $o"; echo "  stderr: $e"
-    fails=$((fails + 1))
-  else
-    echo "ok: $name"
-  fi
-}
+source "$(dirname "$0")/cli-expect.sh"
 
 version=$(sed -n 's/^project(qvxUtil VERSION \([0-9.]*\).*/\1/p' "$QVX_SOURCE_DIR/CMakeLists.txt")
 notice="Environmental variable CPP_REGRESSION_TEST_DATA_DIR not defined"

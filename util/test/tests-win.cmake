@@ -1,0 +1,15 @@
+# Windows found by title and the message box, on a private Xvfb server.
+qvx_add_test(WindowTest SOURCES WindowTest.cpp LIBS X11::X11 X11::Xtst ASAN)
+qvx_add_test(WindowThreadTest SOURCES WindowThreadTest.cpp LIBS X11::X11 ASAN TSAN)
+if(TARGET WindowTest OR TARGET WindowThreadTest)
+  # The test programs' own window.
+  add_executable(qvx_test_window WindowTestClient.cpp)
+  target_link_libraries(qvx_test_window PRIVATE X11::X11)
+  foreach(t WindowTest WindowThreadTest)
+    if(TARGET ${t})
+      target_compile_definitions(${t} PRIVATE QVX_TEST_WINDOW="$<TARGET_FILE:qvx_test_window>")
+      add_dependencies(${t} qvx_test_window)
+    endif()
+  endforeach()
+endif()
+qvx_add_script_test(WindowsCliTest scripts/windows-cli.sh)
