@@ -53,8 +53,14 @@ enum ProcessFields : unsigned
 };
 
 // A snapshot of the process table, in ascending id order. False when no
-// snapshot can be taken (then processes is empty).
-QVXUTIL_API bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields = AllProcessFields);
+// snapshot can be taken: then processes is empty and failure, when given,
+// receives the host's text for why.
+QVXUTIL_API bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields = AllProcessFields,
+                                   std::string* failure = nullptr);
+
+// Prepares the calling thread for process queries where the host's query
+// service needs that once (on POSIX there is nothing to prepare).
+QVXUTIL_API void prepareProcessQueries();
 
 // Ends the process with this id (forced, as an exit code 0 termination would
 // be) and waits up to waitMilliseconds for it to be gone. True when the

@@ -8,3 +8,5 @@ qvx_add_test(PowerMemoryTest SOURCES PowerMemoryTest.cpp ASAN ENV UNIT_TESTING=t
 # its tools are separate programs).
 qvx_add_test(NetworkShareTest SOURCES NetworkShareTest.cpp)
 qvx_add_script_test(AdminToolTest scripts/admin-tool.sh)
+# Running a program and collecting its output (used for Samba's net).
+qvx_add_test(RunProcessTest SOURCES RunProcessTest.cpp ASAN)

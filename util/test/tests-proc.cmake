@@ -13,3 +13,11 @@ function(qvx_proc_test name)
 endfunction()
 
 qvx_proc_test(ProcessTableTest SOURCES ProcessTableTest.cpp ASAN)
+qvx_proc_test(WindowUtilProcessTest SOURCES WindowUtilProcessTest.cpp ASAN TSAN)
+# PAM loads libcrypt with its module, after a sanitizer runtime has looked for
+# the crypt functions it wraps; loaded from the start, they are found.
+if(TARGET WindowUtilProcessTest AND QVX_SANITIZE)
+  target_link_libraries(WindowUtilProcessTest PRIVATE -Wl,--no-as-needed -l:libcrypt.so.1 -Wl,--as-needed)
+endif()
+qvx_add_test(OSVersionUtilTest SOURCES OSVersionUtilTest.cpp ASAN TSAN)
+qvx_add_script_test(ProcessCommandsTest scripts/proc-commands.sh)

@@ -236,6 +236,16 @@ void appendCommandLineWord(std::string& line, const char* word, std::size_t leng
     line += '"';
 }
 
+ArgumentVector::ArgumentVector(const std::string& executable, const std::string& commandLine)
+    : words(splitCommandLine(commandLine))
+{
+    if (words.empty())
+        words.push_back(executable);
+    else
+        words[0] = toHostPath(words[0]);
+    argv = argumentVector(words);
+}
+
 int startErrorCode(int code)
 {
     return code == EPERM ? EACCES : code;
@@ -325,13 +335,7 @@ int startProgram(const std::string& program, const std::string& commandLine, con
                  long* processId)
 {
     const std::string executable = posix::programHostPath(program);
-    std::vector<std::string> arguments = splitCommandLine(commandLine);
-    if (arguments.empty())
-        arguments.push_back(executable);
-    else
-        arguments[0] = toHostPath(arguments[0]);
-    std::vector<char*> argv = argumentVector(arguments);
-
+    posix::ArgumentVector arguments(executable, commandLine);
     SpawnAttributes spawn;
     const std::string hostDirectory = toHostPath(workingDirectory);
     if (!workingDirectory.empty())
@@ -341,7 +345,8 @@ int startProgram(const std::string& program, const std::string& commandLine, con
             return posix::startErrorCode(rc);
     }
     pid_t pid = 0;
-    const int rc = ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, argv.data(), environ);
+    const int rc =
+        ::posix_spawn(&pid, executable.c_str(), &spawn._actions, &spawn._attr, arguments.argv.data(), environ);
     if (rc != 0)
         return posix::startErrorCode(rc);
     posix::awaitCommandLine(pid);

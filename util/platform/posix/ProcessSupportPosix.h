@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace qvx {
 namespace platform {
@@ -29,6 +30,19 @@ std::string programHostPath(const std::string& program);
 // Appends one word of a command line as joinCommandLine writes it (Process.h),
 // with a blank before it unless it is the first.
 void appendCommandLineWord(std::string& line, const char* word, std::size_t length, bool first);
+
+// The argument vector a start hands a program: commandLine split by
+// splitCommandLine, its first word in host form; the executable alone when
+// the line is empty. argv points into words and ends with a null pointer.
+struct ArgumentVector
+{
+    ArgumentVector(const std::string& executable, const std::string& commandLine);
+    ArgumentVector(const ArgumentVector&) = delete;
+    ArgumentVector& operator=(const ArgumentVector&) = delete;
+
+    std::vector<std::string> words;
+    std::vector<char*> argv;
+};
 
 // A start failure as the layer reports it: EPERM becomes EACCES (see Process.h).
 int startErrorCode(int code);

@@ -279,12 +279,16 @@ bool killAndWait(int pidFd, int waitMilliseconds)
 
 }  // namespace
 
-bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields)
+bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields, std::string* failure)
 {
     processes.clear();
     DIR* proc = ::opendir("/proc");
     if (proc == nullptr)
+    {
+        if (failure != nullptr)
+            *failure = std::strerror(errno);
         return false;
+    }
     std::vector<long> ids;
     while (const dirent* e = ::readdir(proc))
     {
@@ -315,6 +319,10 @@ bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields)
     }
     ::closedir(proc);
     return true;
+}
+
+void prepareProcessQueries()
+{
 }
 
 bool terminateProcess(long processId, int waitMilliseconds)
