@@ -19,6 +19,15 @@ const std::uint16_t SOCKET_LIBRARY_VERSION = 0x0101;
 const char* const RECEIVE_FAILED = "SocketClient failed while trying to receive data from the server, error code: ";
 const char* const RECEIVE_FAILED_KEY = "SOCKECT_RECV_ERROR_KEY";
 
+const char LINE_FEED = '\n';
+
+// A request and the LF sent after it, as one message of text.size() + 1 bytes.
+struct RequestWithLineFeed
+{
+    const std::string& text;
+    std::size_t size() const { return text.size() + 1; }
+};
+
 }  // namespace
 
 constexpr std::size_t SocketClient::DEFAULT_MAX_RESPONSE_SIZE;
@@ -107,11 +116,10 @@ std::vector<std::string> SocketClient::sendMessageToServer(const std::string& me
 {
     if (_receiveTimeout > 0)
         _deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(_receiveTimeout);
-    std::string& sendMessage = _sendBuffer;
-    sendMessage.assign(message);
-    sendMessage.push_back('\n');
+    // The request and its LF go out together without being joined in memory.
+    const RequestWithLineFeed sendMessage{message};
     KBR_ASSERT(sendMessage.size() <= INT_MAX);
-    sendRequest(sendMessage);
+    sendRequest(message);
 
     std::vector<std::string> lines;
     std::string line;
@@ -165,7 +173,9 @@ void SocketClient::sendRequest(const std::string& request)
 {
     const char* data = request.data();
     std::size_t left = request.size();
-    while (left > 0)
+    const char* tail = &LINE_FEED;
+    std::size_t tailLeft = 1;
+    while (left + tailLeft > 0)
     {
         if (_receiveTimeout > 0 || _sendLimitOnSocket)
         {
@@ -175,7 +185,8 @@ void SocketClient::sendRequest(const std::string& request)
             platform::socketSetSendTimeout(_socket, limit);
             _sendLimitOnSocket = limit > 0;
         }
-        const int sent = platform::socketSend(_socket, data, static_cast<int>(left));
+        const int sent =
+            platform::socketSendPair(_socket, data, static_cast<int>(left), tail, static_cast<int>(tailLeft));
         if (sent < 0)
         {
             const int errorCode = platform::socketLastError();
@@ -186,8 +197,13 @@ void SocketClient::sendRequest(const std::string& request)
             throwWithCode(errorCode, "SocketClient could not send message to server, error code: ",
                           "SOCKECT_SEND_ERROR_KEY");
         }
-        data += sent;
-        left -= static_cast<std::size_t>(sent);
+        std::size_t done = static_cast<std::size_t>(sent);
+        const std::size_t fromData = done < left ? done : left;
+        data += fromData;
+        left -= fromData;
+        done -= fromData;
+        tail += done;
+        tailLeft -= done;
     }
 }
 

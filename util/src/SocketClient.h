@@ -70,6 +70,7 @@ private:
     // set to the bytes consumed.
     bool takeLines(const char* data, std::size_t size, std::size_t& used, std::string& line,
                    std::vector<std::string>& lines) const;
+    // Sends request and LF completely, within the exchange's time.
     void sendRequest(const std::string& request);
     // Waits until the socket has bytes to read; false when the time is up.
     bool waitForResponseBytes();
@@ -91,7 +92,6 @@ private:
     sockaddr_in _serverAddress;
     // Received bytes that follow the last response's marker.
     std::string _unread;
-    std::string _sendBuffer;
     unsigned int _receiveTimeout;
     std::size_t _maxResponseSize;
     // The end of the current exchange's time, when a time-out is set.

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -86,13 +87,21 @@ protected:
         return "DS_CANNOT_COPY_FILE_ERROR_KEY[" + from + "|" + to + "]";
     }
 
+    // call must fail with the copy's exception for from and to, leaving every
+    // file of the disk as it was and nothing new.
+    void expectFailureLeavesAll(const std::string& from, const std::string& to,
+                                const std::function<void()>& call) const
+    {
+        const auto before = snapshot();
+        EXPECT_EQ(copyFailure(from, to), thrown<CannotCopyFileDatastoreException>(call));
+        EXPECT_EQ(before, snapshot());
+    }
+
     TempDir base;
     const std::string disk = base / "disk";
     bool mounted = false;
     FileName f;
 };
-
-using Copy = CannotCopyFileDatastoreException;
 
 }  // namespace
 
@@ -102,27 +111,22 @@ TEST_F(SmallDisk, FailedCopiesLeaveTheDestinationAsItWas)
     TempDir::write(from, contents('a', 300 * 1024));
     TempDir::write(to, contents('K', 200 * 1024), 0640);
     leaveFree(100 * 1024);
-    const auto before = snapshot();
-
-    EXPECT_EQ(copyFailure(from, to), thrown<Copy>([&] { f.copyFile(from, to); }));
-    EXPECT_EQ(before, snapshot());
-    EXPECT_EQ(copyFailure(from, fresh), thrown<Copy>([&] { f.copyFile(from, fresh); }));
-    EXPECT_EQ(before, snapshot());
+    expectFailureLeavesAll(from, to, [&] { f.copyFile(from, to); });
+    expectFailureLeavesAll(from, fresh, [&] { f.copyFile(from, fresh); });
     leaveFree(0);
-    const auto full = snapshot();
-    EXPECT_EQ(copyFailure(from, to), thrown<Copy>([&] { f.copyFile(from, to); }));
-    EXPECT_EQ(full, snapshot());
+    expectFailureLeavesAll(from, to, [&] { f.copyFile(from, to); });
 }
 
-TEST_F(SmallDisk, AFailedBackupKeepsThePreviousBackup)
+TEST_F(SmallDisk, FailedBackupsAndRestoresKeepTheLiveFileAndThePreviousBackup)
 {
-    const std::string live = file("a.txt");
+    const std::string live = file("a.txt"), backup = live + ".backup";
     TempDir::write(live, contents('n', 300 * 1024));
-    TempDir::write(live + ".backup", contents('o', 120 * 1024));
+    TempDir::write(backup, contents('o', 120 * 1024));
     leaveFree(64 * 1024);
-    const auto before = snapshot();
-    EXPECT_EQ(copyFailure(live, live + ".backup"), thrown<Copy>([&] { f.backupFile(live); }));
-    EXPECT_EQ(before, snapshot());
+    expectFailureLeavesAll(live, backup, [&] { f.backupFile(live); });
+    TempDir::write(live, contents('c', 100 * 1024));
+    TempDir::write(backup, contents('b', 300 * 1024));
+    expectFailureLeavesAll(backup, live, [&] { f.restoreFile(live); });
 }
 
 TEST_F(SmallDisk, ABackupWithNothingFreeLeavesNoBackupForALaterRestore)
@@ -131,27 +135,13 @@ TEST_F(SmallDisk, ABackupWithNothingFreeLeavesNoBackupForALaterRestore)
     TempDir::write(live, contents('L', 307200));
     leaveFree(0);
     const auto before = snapshot();
-    EXPECT_EQ(copyFailure(live, live + ".backup"), thrown<Copy>([&] { f.backupFile(live); }));
-    EXPECT_EQ(before, snapshot());
+    expectFailureLeavesAll(live, live + ".backup", [&] { f.backupFile(live); });
     // With no backup there is nothing to restore: the copy's check fails, and
     // when that check returns the copy fails; the live file keeps its bytes.
     EXPECT_EQ("(\"Cannot copy the file \" + fromFile, FileName::fileExists(fromFile))",
               failedCheck([&] { f.restoreFile(live); }));
-    {
-        qvxtest::NopMode nop;
-        EXPECT_EQ(copyFailure(live + ".backup", live), thrown<Copy>([&] { f.restoreFile(live); }));
-    }
-    EXPECT_EQ(before, snapshot());
-}
-
-TEST_F(SmallDisk, AFailedRestoreKeepsTheLiveFileAndTheBackup)
-{
-    const std::string live = file("a.txt");
-    TempDir::write(live, contents('c', 150 * 1024));
-    TempDir::write(live + ".backup", contents('b', 300 * 1024));
-    leaveFree(128 * 1024);
-    const auto before = snapshot();
-    EXPECT_EQ(copyFailure(live + ".backup", live), thrown<Copy>([&] { f.restoreFile(live); }));
+    qvxtest::NopMode nop;
+    expectFailureLeavesAll(live + ".backup", live, [&] { f.restoreFile(live); });
     EXPECT_EQ(before, snapshot());
 }
 
@@ -183,7 +173,7 @@ TEST_F(SmallDisk, CopiesThatFitReplaceWholeKeepingModeAndLinks)
     EXPECT_EQ(contents('x', 100 * 1024), TempDir::read(file("made")));
     EXPECT_TRUE(fs::is_symlink(file("dangling")));
     ASSERT_EQ(0, ::mkfifo(file("pipe").c_str(), 0600));
-    EXPECT_EQ(copyFailure(from, file("pipe")), thrown<Copy>([&] { f.copyFile(from, file("pipe")); }));
+    expectFailureLeavesAll(from, file("pipe"), [&] { f.copyFile(from, file("pipe")); });
     EXPECT_TRUE(fs::is_fifo(file("pipe")));
     EXPECT_EQ(7u, snapshot().size());
 }

@@ -146,7 +146,7 @@ TEST(SocketClientTest, TimeOutCoversTheWholeExchange)
     } const cases[] = {
         {"silent server", "", "Q"},
         {"lines but never the marker", "line\n", "Q"},
-        {"a server that does not read a large request", "", std::string(32 * 1024 * 1024, 'r')},
+        {"a server that does not read a large request", "", std::string(8 * 1024 * 1024, 'r')},
     };
     for (const Case& c : cases)
     {
@@ -160,7 +160,7 @@ TEST(SocketClientTest, TimeOutCoversTheWholeExchange)
         EXPECT_EQ(socketFailure([&] { client.sendMessageToServer(c.request); }), timedOut);
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_GE(took, std::chrono::milliseconds(300));
-        EXPECT_LT(took, std::chrono::milliseconds(1500));
+        EXPECT_LT(took, std::chrono::milliseconds(3000));
         // The stream is out of step: the socket is gone.
         EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("x"); }),
                   "SOCKECT_SEND_ERROR_KEY: SocketClient could not send message to server, error code: " +

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -59,6 +60,25 @@ void abortServerSide(int serverPort, const LoopbackPeer& client)
     const std::string command = "ss -K src 127.0.0.1 sport = :" + std::to_string(serverPort) +
                                 " dst 127.0.0.1 dport = :" + std::to_string(client.localPort()) + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// Waits (up to 10 s) until the server's end of client's connection has no
+// unread bytes: the loop has taken what the client sent.
+void waitUntilServerRead(int serverPort, const LoopbackPeer& client)
+{
+    char wanted[40];
+    std::snprintf(wanted, sizeof(wanted), ":%04X 0100007F:%04X 01 ", static_cast<unsigned int>(serverPort),
+                  static_cast<unsigned int>(client.localPort()));
+    for (int i = 0; i < 10000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+    {
+        std::ifstream table("/proc/net/tcp");
+        for (std::string line; std::getline(table, line);)
+        {
+            const std::size_t at = line.find(wanted);
+            if (at != std::string::npos && line.compare(at + std::strlen(wanted) + 9, 8, "00000000") == 0)
+                return;  // tx_queue:rx_queue, the receive queue empty
+        }
+    }
 }
 
 struct SocketServerHostileClientTest : ::testing::Test
@@ -130,18 +150,20 @@ TEST_F(SocketServerHostileClientTest, OversizedRequestsAreCutOffWithoutHoldingMe
 TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchange)
 {
     interruptWithSignals();
-    const std::string large(32 * 1024 * 1024, 'L');  // more than the socket buffers take
+    // More than the socket buffers take from a client that reads nothing.
+    const std::string large(8 * 1024 * 1024, 'L');
     ScriptedHandler handler([&](const std::string& m) { return m == "large" ? Lines{large} : Lines{"<" + m + ">"}; });
     RunningServer running(handler, "END");
     {  // aborted while the server waits for the rest of a request
         LoopbackPeer client;
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("half"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        waitUntilServerRead(running.port(), client);
         abortServerSide(running.port(), client);
         EXPECT_EQ(handler.calls(1), Lines{"half"});  // as after a reset: the last call
     }
     {  // aborted while the server sends a large answer the client does not read
         LoopbackPeer client;
+        client.setReceiveBuffer(4096);
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("large\n"));
         EXPECT_EQ(handler.calls(2).back(), "large");
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -149,6 +171,7 @@ TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchan
     }
     {  // signals while a request arrives in pieces and while a large answer goes out
         LoopbackPeer client;
+        client.setReceiveBuffer(4096);
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("par"));
         for (int i = 0; i < 5; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(5)))
             pthread_kill(running.loopThread(), SIGUSR1);
@@ -231,7 +254,7 @@ TEST_F(SocketServerHostileClientTest, KillServerWakesTheLoopAndNeverRunsAnUnfini
         RunningServer running(handler, "");
         LoopbackPeer client;
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("delete all files in /da"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        waitUntilServerRead(running.port(), client);
         running.server().killServer();
         EXPECT_EQ(running.join(), "no exception");
         EXPECT_TRUE(client.atEnd());
@@ -292,12 +315,13 @@ TEST_F(SocketServerHostileClientTest, PortIsFreeAgainRightAfterAStopWithAClientC
 
 TEST_F(SocketServerHostileClientTest, IdleTimeOutLetsOthersInPastSilentAndStalledClients)
 {
-    const std::string large(32 * 1024 * 1024, 'L');
+    const std::string large(8 * 1024 * 1024, 'L');
     ScriptedHandler handler([&](const std::string& m) { return m == "large" ? Lines{large} : Lines{m}; });
     RunningServer running(handler, "");
     EXPECT_EQ(running.server().getIdleTimeout(), 0u);
     running.server().setIdleTimeout(200);
     LoopbackPeer silent, stalled, waiting;
+    stalled.setReceiveBuffer(4096);  // holds the server's send up soon
     ASSERT_TRUE(silent.connect(running.port()));  // says "hal" and nothing more
     ASSERT_TRUE(silent.sendAll("hal"));
     ASSERT_TRUE(waiting.connect(running.port()) && waiting.sendAll("next\n"));

@@ -262,11 +262,10 @@ bool copyFile(const std::string& from, const std::string& to)
         return false;
     if (replacing)
     {
-        if (::fchown(copy.descriptor(), toStat.st_uid, toStat.st_gid) != 0)
-        {
-            // Not ours to give: the copy stays the caller's, as a new file would.
-        }
-        if (::fchmod(copy.descriptor(), toStat.st_mode & 07777) != 0)
+        // Where the old owner cannot be given back, the copy stays the caller's
+        // and never gets the set-user or set-group bits.
+        const bool sameOwner = ::fchown(copy.descriptor(), toStat.st_uid, toStat.st_gid) == 0;
+        if (::fchmod(copy.descriptor(), toStat.st_mode & (sameOwner ? 07777 : 0777)) != 0)
             return false;
     }
     return copy.commit();

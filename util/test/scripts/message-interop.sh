@@ -8,16 +8,41 @@ check() {  # check NAME EXPECTED ACTUAL
   [ "$2" == "$3" ] || { echo "FAIL $1: expected [$2], got [$3]"; failures=$((failures + 1)); }
 }
 listening() { grep -q ":$(printf '%04X' "$1") 00000000:0000 0A" /proc/net/tcp; }
-wait_listening() { for _ in $(seq 250); do listening "$1" && return; sleep 0.02; done; }
-free_port() { local p; while p=$((20000 + RANDOM % 30000)); listening "$p"; do :; done; echo "$p"; }
+# A port below the range the host hands out to clients, used by no socket here.
+free_port() {
+  local p low
+  low=$(cut -f1 /proc/sys/net/ipv4/ip_local_port_range)
+  while p=$((10000 + RANDOM % (low - 10000))); grep -q ":$(printf '%04X' "$p") " /proc/net/tcp; do :; done
+  echo "$p"
+}
 command -v socat >/dev/null || { echo "socat is missing (scripts/packages/net.txt)"; exit 1; }
 unset UNIT_TESTING
 out=$(mktemp); answerer=$(mktemp)
 trap 'kill $pids 2>/dev/null; rm -f "$out" "$answerer"' EXIT
 
-port=$(free_port)
-"$tool" serve --port "$port" --marker END --handler upper >"$out" 2>&1 & pids=$!
-wait_listening "$port"
+banner_port() {  # banner_port FILE: waits for the serve banner, prints its port
+  for _ in $(seq 250); do
+    sed -n 's/^serving .* on port \([0-9]*\) .*/\1/p' "$1" | grep . && return; sleep 0.02
+  done
+}
+start_serve() {  # start_serve ARGS...: a server on a port the host chooses; sets pids, port
+  : >"$out"  # not the last server's banner
+  "$tool" serve --port 0 "$@" >>"$out" 2>&1 & pids=$!
+  port=$(banner_port "$out")
+}
+start_socat() {  # start_socat ADDRESS: a socat listener on a free port; sets pids, port
+  for _ in $(seq 10); do
+    port=$(free_port)
+    socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr" "$1" 2>/dev/null & pids=$!
+    for _ in $(seq 250); do
+      listening "$port" && return
+      kill -0 "$pids" 2>/dev/null || break  # taken meanwhile: another port
+      sleep 0.02
+    done
+  done
+}
+
+start_serve --marker END --handler upper
 # socat half-closes after its request: the answer, then the last call for the
 # rest of the exchange (nothing).
 check "socat client" "$(printf 'HELLO\nEND\n\nEND\n' | od -c)" \
@@ -32,16 +57,12 @@ kill -INT "$pids"; timeout 5 tail --pid="$pids" -f /dev/null; wait "$pids"
 check "serve stops on SIGINT" "0 stopped" "$? $(tail -n 1 "$out")"
 exec 3<&-
 
-port=$(free_port)
-"$tool" serve --port "$port" --raw >"$out" 2>&1 & pids=$!
-wait_listening "$port"
+start_serve --raw
 check "raw echo" "$(printf 'a\0b\n' | od -c)" "$(printf 'a\0b\n' | timeout 5 socat -t1 - "TCP:127.0.0.1:$port" | od -c)"
 kill -TERM "$pids"; wait "$pids"; check "serve stops on SIGTERM" 0 $?
 
-port=$(free_port)
 echo 'while IFS= read -r l; do printf "%s\n" "got $l" "end" END; done' >"$answerer"
-socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr" "EXEC:bash $answerer" & pids=$!
-wait_listening "$port"
+start_socat "EXEC:bash $answerer"
 check "SocketClient against socat" $'got one\nend\ngot two words\nend' \
   "$(timeout 5 "$tool" send 127.0.0.1 "$port" --marker END one 'two words')"
 wait "$pids"  # socat serves one connection
@@ -49,16 +70,9 @@ timeout 5 "$tool" send 127.0.0.1 "$port" x >/dev/null 2>&1; check "refused conne
 
 # serve --port 0: the banner names the port the host chose, and is printed
 # only once the server listens: a connect right after it is never refused.
-banner_port() {  # banner_port FILE: waits for the banner, prints its port
-  for _ in $(seq 250); do
-    sed -n 's/^serving .* on port \([0-9]*\) .*/\1/p' "$1" | grep . && return; sleep 0.02
-  done
-}
 refused=0
 for _ in $(seq 20); do
-  : >"$out"  # not the last server's banner
-  "$tool" serve --port 0 >>"$out" 2>&1 & pids=$!
-  port=$(banner_port "$out")
+  start_serve
   timeout 5 "$tool" send 127.0.0.1 "$port" hi >/dev/null 2>&1 || refused=$((refused + 1))
   kill -TERM "$pids"; wait "$pids"
 done
@@ -66,9 +80,7 @@ check "connects right after the banner" 0 "$refused"
 
 # A half request is never handled on a stop; the idle time-out lets a silent
 # client go so that the next one is served.
-port=$(free_port)
-"$tool" serve --port "$port" --idle-timeout 0.3 >"$out" 2>&1 & pids=$!
-wait_listening "$port"
+start_serve --idle-timeout 0.3
 exec 3<>"/dev/tcp/127.0.0.1/$port"  # silent
 check "past a silent client" "NEXT" "$(timeout 5 "$tool" send 127.0.0.1 "$port" NEXT)"
 exec 3<&-
@@ -91,9 +103,7 @@ expect_exit "send, CR in a message" 2 "message 1 holds a CR or LF" -- "$tool" se
 expect_exit "send, --marker last" 2 "option --marker needs a value" -- "$tool" send 127.0.0.1 1 hi --marker
 expect_exit "send, bad --timeout" 2 "--timeout needs a number of seconds" -- "$tool" send 127.0.0.1 1 --timeout -1 hi
 expect_exit "serve, --idle-timeout last" 2 "option --idle-timeout needs a value" -- "$tool" serve --idle-timeout
-port=$(free_port)
-socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr" "EXEC:sleep 10" & pids=$!
-wait_listening "$port"
+start_socat "EXEC:sleep 10"
 start=$(date +%s%N)
 expect_exit "send times out" 1 "SOCKET_RESPONSE_TIMEOUT_KEY" -- \
   timeout 5 "$tool" send 127.0.0.1 "$port" --timeout 0.4 hello

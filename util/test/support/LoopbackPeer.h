@@ -7,6 +7,7 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <sys/socket.h>
 #endif
 
 #include <algorithm>
@@ -67,10 +68,16 @@ public:
     LoopbackPeer& operator=(const LoopbackPeer&) = delete;
     ~LoopbackPeer() { close(); }
 
+    // A receive buffer of this many bytes for the next connect(), so that a
+    // peer that does not read holds up its server's sends soon.
+    void setReceiveBuffer(int bytes) { _receiveBuffer = bytes; }
+
     bool connect(int port)
     {
         close();
         _socket = net::socketCreateTcp();
+        if (_receiveBuffer > 0)
+            ::setsockopt(_socket, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&_receiveBuffer), sizeof(_receiveBuffer));
         return net::socketConnect(_socket, loopback(port)) == 0;
     }
 
@@ -121,6 +128,7 @@ public:
 
 private:
     net::SocketHandle _socket = net::INVALID_SOCKET_HANDLE;
+    int _receiveBuffer = 0;
 };
 
 }  // namespace qvxtest

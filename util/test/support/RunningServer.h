@@ -107,7 +107,7 @@ public:
 
     int port() const { return _port; }
     SocketServer& server() { return *_server; }
-    // Waits (up to 3 s) until the loop waits for a client: the last one's
+    // Waits (up to 10 s) until the loop waits for a client: the last one's
     // socket is closed by then.
 #if defined(_WIN32)
     // Windows shows no thread's current system call: the loop, once running,
@@ -139,13 +139,13 @@ public:
 
 private:
 #if !defined(_WIN32)
-    // Waits (up to 3 s) until the loop's thread is blocked in the system call.
+    // Waits (up to 10 s) until the loop's thread is blocked in the system call.
     void waitUntilLoopIn(long call)
     {
         while (_loopThreadId.load() == 0)
             std::this_thread::yield();
         const std::string path = "/proc/self/task/" + std::to_string(_loopThreadId.load()) + "/syscall";
-        for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
+        for (int i = 0; i < 10000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(1)))
         {
             std::ifstream state(path);
             long current = -1;
