@@ -109,11 +109,13 @@ QVXUTIL_API int socketConnect(SocketHandle socket, const sockaddr_in& address);
 
 // One send call; the count sent (possibly fewer than size) or -1.
 QVXUTIL_API int socketSend(SocketHandle socket, const void* data, int size);
-// One send call of two buffers back to back (first, then second), without
-// joining them in memory; the count sent (possibly fewer than the sum) or -1.
-// The sum of the sizes must not exceed INT_MAX.
-QVXUTIL_API int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second,
-                               int secondSize);
+// One send call of what is left of two buffers, back to back (first, then
+// second), without joining them in memory. On success both are moved past
+// the bytes sent (possibly fewer than left) and the count is answered, so
+// that calling again sends the rest; -1 on failure. The two sizes together
+// must not exceed INT_MAX.
+QVXUTIL_API int socketSendPair(SocketHandle socket, const char*& first, std::size_t& firstLeft, const char*& second,
+                               std::size_t& secondLeft);
 // One receive call; the count, 0 when the peer closed the stream, or -1.
 QVXUTIL_API int socketReceive(SocketHandle socket, void* data, int size);
 // Waits until the socket is readable (data, end of stream or an error to

@@ -185,9 +185,7 @@ void SocketClient::sendRequest(const std::string& request)
             platform::socketSetSendTimeout(_socket, limit);
             _sendLimitOnSocket = limit > 0;
         }
-        const int sent =
-            platform::socketSendPair(_socket, data, static_cast<int>(left), tail, static_cast<int>(tailLeft));
-        if (sent < 0)
+        if (platform::socketSendPair(_socket, data, left, tail, tailLeft) < 0)
         {
             const int errorCode = platform::socketLastError();
             if (errorCode == platform::SOCKERR_EINTR)
@@ -197,13 +195,6 @@ void SocketClient::sendRequest(const std::string& request)
             throwWithCode(errorCode, "SocketClient could not send message to server, error code: ",
                           "SOCKECT_SEND_ERROR_KEY");
         }
-        std::size_t done = static_cast<std::size_t>(sent);
-        const std::size_t fromData = done < left ? done : left;
-        data += fromData;
-        left -= fromData;
-        done -= fromData;
-        tail += done;
-        tailLeft -= done;
     }
 }
 

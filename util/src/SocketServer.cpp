@@ -309,9 +309,7 @@ bool SocketServer::sendToClient(const char* data, std::size_t size, const char* 
 {
     while (size + tailSize > 0)
     {
-        const int sent = platform::socketSendPair(_clientSocket, data, static_cast<int>(size), tail,
-                                                  static_cast<int>(tailSize));
-        if (sent < 0)
+        if (platform::socketSendPair(_clientSocket, data, size, tail, tailSize) < 0)
         {
             const int errorCode = platform::socketLastError();
             if (errorCode == platform::SOCKERR_EINTR)
@@ -320,13 +318,6 @@ bool SocketServer::sendToClient(const char* data, std::size_t size, const char* 
             _connectedToClient.store(false);  // nothing more can go out in order
             return false;
         }
-        std::size_t done = static_cast<std::size_t>(sent);
-        const std::size_t fromData = done < size ? done : size;
-        data += fromData;
-        size -= fromData;
-        done -= fromData;
-        tail += done;
-        tailSize -= done;
     }
     return true;
 }

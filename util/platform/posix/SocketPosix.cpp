@@ -138,23 +138,33 @@ int socketSend(SocketHandle socket, const void* data, int size)
     return sent < 0 ? -1 : static_cast<int>(sent);
 }
 
-int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second, int secondSize)
+int socketSendPair(SocketHandle socket, const char*& first, std::size_t& firstLeft, const char*& second,
+                   std::size_t& secondLeft)
 {
-    if (firstSize < 0 || secondSize < 0 || firstSize > INT_MAX - secondSize)
+    if (firstLeft > static_cast<std::size_t>(INT_MAX) - secondLeft || secondLeft > static_cast<std::size_t>(INT_MAX))
     {
         errno = EINVAL;
         return -1;
     }
     iovec parts[2];
-    parts[0].iov_base = const_cast<void*>(first);
-    parts[0].iov_len = static_cast<std::size_t>(firstSize);
-    parts[1].iov_base = const_cast<void*>(second);
-    parts[1].iov_len = static_cast<std::size_t>(secondSize);
+    parts[0].iov_base = const_cast<char*>(first);
+    parts[0].iov_len = firstLeft;
+    parts[1].iov_base = const_cast<char*>(second);
+    parts[1].iov_len = secondLeft;
     msghdr message{};
     message.msg_iov = parts;
     message.msg_iovlen = 2;
     const ssize_t sent = ::sendmsg(socket, &message, MSG_NOSIGNAL);
-    return sent < 0 ? -1 : static_cast<int>(sent);
+    if (sent < 0)
+        return -1;
+    std::size_t done = static_cast<std::size_t>(sent);
+    const std::size_t fromFirst = done < firstLeft ? done : firstLeft;
+    first += fromFirst;
+    firstLeft -= fromFirst;
+    done -= fromFirst;
+    second += done;
+    secondLeft -= done;
+    return static_cast<int>(sent);
 }
 
 int socketReceive(SocketHandle socket, void* data, int size)
