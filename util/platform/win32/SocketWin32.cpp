@@ -164,21 +164,29 @@ int socketSend(SocketHandle socket, const void* data, int size)
     return sent == SOCKET_ERROR ? timeLimitAsWouldBlock() : sent;
 }
 
-int socketSendPair(SocketHandle socket, const void* first, int firstSize, const void* second, int secondSize)
+int socketSendPair(SocketHandle socket, const char*& first, std::size_t& firstLeft, const char*& second,
+                   std::size_t& secondLeft)
 {
-    if (firstSize < 0 || secondSize < 0 || firstSize > INT_MAX - secondSize)
+    if (firstLeft > static_cast<std::size_t>(INT_MAX) - secondLeft || secondLeft > static_cast<std::size_t>(INT_MAX))
     {
         ::WSASetLastError(WSAEINVAL);
         return -1;
     }
     WSABUF parts[2];
-    parts[0].buf = static_cast<char*>(const_cast<void*>(first));
-    parts[0].len = static_cast<ULONG>(firstSize);
-    parts[1].buf = static_cast<char*>(const_cast<void*>(second));
-    parts[1].len = static_cast<ULONG>(secondSize);
+    parts[0].buf = const_cast<char*>(first);
+    parts[0].len = static_cast<ULONG>(firstLeft);
+    parts[1].buf = const_cast<char*>(second);
+    parts[1].len = static_cast<ULONG>(secondLeft);
     DWORD sent = 0;
     if (::WSASend(s(socket), parts, 2, &sent, 0, nullptr, nullptr) == SOCKET_ERROR)
-        return -1;
+        return timeLimitAsWouldBlock();
+    std::size_t done = sent;
+    const std::size_t fromFirst = done < firstLeft ? done : firstLeft;
+    first += fromFirst;
+    firstLeft -= fromFirst;
+    done -= fromFirst;
+    second += done;
+    secondLeft -= done;
     return static_cast<int>(sent);
 }
 
