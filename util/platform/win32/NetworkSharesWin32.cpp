@@ -1,6 +1,7 @@
 // NetShareAdd and NetShareGetInfo (level 2) behind the network shares
 // facility; their statuses are the ones the facility names.
 #include "NetworkShares.h"
+#include "WideText.h"
 
 #include <windows.h>
 #include <lm.h>
@@ -12,29 +13,8 @@ namespace platform {
 
 namespace {
 
-std::wstring wide(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &out[0], n);
-    out.resize(out.size() - 1);
-    return out;
-}
-
-std::string narrow(const wchar_t* text)
-{
-    if (text == nullptr)
-        return std::string();
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return std::string();
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
+using win32::narrow;
+using win32::wide;
 
 }  // namespace
 

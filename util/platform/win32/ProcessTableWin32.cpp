@@ -16,12 +16,15 @@
 #include <map>
 
 #include "HostPath.h"
+#include "WideText.h"
 #include "ProcessTable.h"
 
 namespace qvx {
 namespace platform {
 
 namespace {
+
+using win32::narrow;
 
 class Handle
 {
@@ -51,19 +54,6 @@ struct ComPtr
             p->Release();
     }
 };
-
-std::string narrow(const wchar_t* text)
-{
-    if (text == nullptr)
-        return std::string();
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1)
-        return std::string();
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
 
 // Command lines by process id from WMI. COM is started on the calling thread
 // for the query (in whatever apartment the thread already has) and released
