@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "DescriptorPosix.h"
 #include "HostPath.h"
 
 namespace qvx {
@@ -17,28 +18,7 @@ namespace platform {
 
 namespace {
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : _fd(fd) {}
-    ~Descriptor()
-    {
-        if (_fd >= 0)
-            ::close(_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return _fd; }
-    bool release()  // closes now and reports whether the close worked
-    {
-        const int fd = _fd;
-        _fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int _fd;
-};
+using posix::Descriptor;
 
 bool writeAll(int fd, const char* data, std::size_t size)
 {

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "DescriptorPosix.h"
 #include "HostPath.h"
 #include "Process.h"
 #include "ProcessSupportPosix.h"
@@ -22,22 +23,7 @@ namespace platform {
 
 namespace {
 
-class Fd
-{
-public:
-    explicit Fd(int fd) : _fd(fd) {}
-    ~Fd()
-    {
-        if (_fd >= 0)
-            ::close(_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return _fd; }
-
-private:
-    int _fd;
-};
+using posix::Descriptor;
 
 // Bounds for what one process can make us read: its argument area (the
 // kernel's own limit for arguments is far below) and its executable path.
@@ -47,7 +33,7 @@ constexpr std::size_t kMaxLinkBytes = 64u << 10;
 // Reads a whole /proc file of the process directory into buf[0, length).
 bool readFileAt(int dirFd, const char* name, std::vector<char>& buf, std::size_t& length)
 {
-    Fd fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC));
+    Descriptor fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
         return false;
     length = 0;
@@ -250,7 +236,7 @@ int openPidFd(long processId)
 bool isSameProcess(const ProcessEntry& process)
 {
     const std::string dir = "/proc/" + std::to_string(process.id);
-    Fd dirFd(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    Descriptor dirFd(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (dirFd.get() < 0)
         return false;
     Buffers buffers;
@@ -310,7 +296,7 @@ bool snapshotProcesses(std::vector<ProcessEntry>& processes, unsigned fields, st
     for (long id : ids)
     {
         std::snprintf(name, sizeof name, "%ld", id);
-        Fd dirFd(::openat(procFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
+        Descriptor dirFd(::openat(procFd, name, O_PATH | O_DIRECTORY | O_CLOEXEC));
         if (dirFd.get() < 0)
             continue;  // ended meanwhile
         processes.emplace_back();
@@ -330,7 +316,7 @@ bool terminateProcess(long processId, int waitMilliseconds)
 {
     if (processId <= 0)
         return false;
-    Fd pidFd(openPidFd(processId));
+    Descriptor pidFd(openPidFd(processId));
     return pidFd.get() >= 0 && killAndWait(pidFd.get(), waitMilliseconds);
 }
 
@@ -338,7 +324,7 @@ bool terminateProcess(const ProcessEntry& process, int waitMilliseconds)
 {
     if (process.id <= 0)
         return false;
-    Fd pidFd(openPidFd(process.id));
+    Descriptor pidFd(openPidFd(process.id));
     if (pidFd.get() < 0)
         return false;
     // The handle holds whichever process had the id when it was opened; it is
