@@ -279,7 +279,9 @@ int runProcess(const std::string& program, const std::vector<std::string>& argum
     char buffer[4096];
     for (;;)
     {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        // Rounded up, so that the wait never ends before the deadline; a poll
+        // that comes back early only goes round again.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now()).count();
         if (left <= 0)
         {
@@ -288,13 +290,10 @@ int runProcess(const std::string& program, const std::vector<std::string>& argum
         }
         pollfd p{fds[0], POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
+        if (ready == 0 || (ready < 0 && errno == EINTR))
             continue;
-        if (ready <= 0)
-        {
-            timedOut = ready == 0;
+        if (ready < 0)
             break;
-        }
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
