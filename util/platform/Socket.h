@@ -124,6 +124,16 @@ QVXUTIL_API int socketReceive(SocketHandle socket, void* data, int size);
 QVXUTIL_API int socketWaitReadable(SocketHandle socket, long seconds, long microseconds);
 
 QVXUTIL_API int socketShutdown(SocketHandle socket, int how);
+// Wakes another thread's socketAccept on this listening socket, whether it
+// already waits or is about to: it fails now or as soon as it is called
+// (unless it takes a connection that came first). The socket stays open;
+// close it once the accept has returned. Wakes one accept: later ones may
+// block again. The socket's last error is kept.
+QVXUTIL_API void socketWakeAccept(SocketHandle listening);
+// Wakes another thread's socketReceive on this connected socket, whether it
+// already waits or is about to: it returns (0 or a failure), and so does
+// every later receive at once. The socket's last error is kept.
+QVXUTIL_API void socketWakeReceive(SocketHandle socket);
 QVXUTIL_API int socketClose(SocketHandle socket);
 // Closes a listening socket so that an accept blocked on it in another thread
 // returns: shut down first (on this host closing alone does not wake accept),

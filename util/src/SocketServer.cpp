@@ -112,11 +112,11 @@ void SocketServer::killServer()
 {
     _serverRunning.store(false);
     std::lock_guard<std::mutex> lock(_handleGuard);
-    // Shutting down wakes the call; the loop then sees the cleared flag.
+    // The woken call returns; the loop then sees the cleared flag.
     if (_waiting == Waiting::Accept)
-        platform::socketShutdown(_serverSocket, platform::SOCKET_SHUT_BOTH);
+        platform::socketWakeAccept(_serverSocket);
     else if (_waiting == Waiting::Receive)
-        platform::socketShutdown(_clientSocket, platform::SOCKET_SHUT_RECEIVE);
+        platform::socketWakeReceive(_clientSocket);
 }
 
 void SocketServer::disconnectFromClient()

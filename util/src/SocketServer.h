@@ -54,9 +54,9 @@ class SocketServerMessageHandler;
 //   shuts it down and closes it. A loop that an exception from the handler
 //   ended keeps its listening socket, so acceptConnections() may be called
 //   again.
-// - Stopping: killServer() also shuts the listening socket down (which wakes
-//   a blocked accept) and the receiving side of the client's socket (which
-//   wakes a receive); an answer being sent is finished first. The stop is
+// - Stopping: killServer() also wakes a blocked accept (on Windows with a
+//   connection of its own, which is never served) and a blocked receive; an
+//   answer being sent is finished first. The stop is
 //   checked before every receive, so a client that streams without pause
 //   cannot hold it off. A stop never hands an unfinished request (no LF yet,
 //   or nothing at all) to the handler. The listening socket is set up so

@@ -208,7 +208,7 @@ void TcpipServer::shutdown()
     if (_acceptInProgress)
     {
         // Wakes the accept, which closes the socket once the host call returns.
-        platform::socketShutdown(handle, platform::SOCKET_SHUT_BOTH);
+        platform::socketWakeAccept(handle);
         _closeAfterAccept = true;
     }
     else

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <future>
+#include <thread>
 
 #include "FailedCheck.h"
 #include "RunningServer.h"
@@ -132,7 +134,7 @@ TEST_F(SocketServerTest, StopsFromTheHandlerAndFromAnotherThread)
         // Torn down: the loop cannot start again.
         EXPECT_EQ(socketFailure([&] { running.server().acceptConnections(); }),
                   "SOCKET_LISTEN_ERROR_KEY: SocketServer listening for a client connection failed, error code: " +
-                      std::to_string(net::SOCKERR_EBADF));
+                      std::to_string(CLOSED_SOCKET_ERROR));
     }
     {  // another thread, while a request is served: the answer still goes out
         std::promise<void> killed;
@@ -150,6 +152,17 @@ TEST_F(SocketServerTest, StopsFromTheHandlerAndFromAnotherThread)
         EXPECT_EQ(client.read(4), "one\n");
         EXPECT_TRUE(client.atEnd());
         EXPECT_EQ(running.join(), "no exception");
+    }
+    {  // another thread, while the loop waits for the client's next request
+        ScriptedHandler handler;
+        RunningServer running(handler, "");
+        LoopbackPeer client;
+        ASSERT_TRUE(client.connect(running.port()) && client.sendAll("one\n"));
+        EXPECT_EQ(client.read(4), "one\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the loop is back in its receive
+        running.server().killServer();
+        EXPECT_EQ(running.join(), "no exception");
+        EXPECT_TRUE(client.atEnd());
     }
 }
 

@@ -209,6 +209,22 @@ int socketShutdown(SocketHandle socket, int how)
     return ::shutdown(socket, how) == 0 ? 0 : -1;
 }
 
+void socketWakeAccept(SocketHandle listening)
+{
+    // A shut-down listening socket fails every accept at once, also one
+    // that starts later.
+    const int saved = errno;
+    ::shutdown(listening, SHUT_RDWR);
+    errno = saved;
+}
+
+void socketWakeReceive(SocketHandle socket)
+{
+    const int saved = errno;
+    ::shutdown(socket, SHUT_RD);
+    errno = saved;
+}
+
 int socketClose(SocketHandle socket)
 {
     // Linux releases the descriptor even when close reports EINTR, so it is

@@ -36,6 +36,52 @@ namespace {
 
 std::atomic<int> g_libraryUsers{0};
 
+// Connections made by socketWakeAccept that no accept has taken yet: the
+// listening socket and the waking end's address.
+struct Waker
+{
+    SOCKET listening;
+    u_long address;
+    u_short port;
+};
+std::mutex g_wakersGuard;
+std::vector<Waker> g_wakers;
+
+bool sameWaker(const Waker& a, const Waker& b)
+{
+    return a.listening == b.listening && a.address == b.address && a.port == b.port;
+}
+
+// Removes one noted waker of listening, or all of them when which is null.
+void forgetWakers(SOCKET listening, const Waker* which)
+{
+    std::lock_guard<std::mutex> lock(g_wakersGuard);
+    for (auto it = g_wakers.begin(); it != g_wakers.end();)
+    {
+        if (it->listening == listening && (which == nullptr || sameWaker(*it, *which)))
+            it = g_wakers.erase(it);
+        else
+            ++it;
+    }
+}
+
+// True (and forgotten) when the connection from peer was made to wake an
+// accept on listening.
+bool takeWaker(SOCKET listening, const sockaddr_in& peer)
+{
+    const Waker accepted{listening, peer.sin_addr.s_addr, peer.sin_port};
+    std::lock_guard<std::mutex> lock(g_wakersGuard);
+    for (auto it = g_wakers.begin(); it != g_wakers.end(); ++it)
+    {
+        if (sameWaker(*it, accepted))
+        {
+            g_wakers.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
 // The few calls that the library makes outside any start-up of its users
 // (host name and address look-ups for exception texts, the free-port probe)
 // hold one start-up of their own for the life of the process. It is not
@@ -134,6 +180,13 @@ SocketHandle socketAccept(SocketHandle socket, sockaddr_in* peer)
     const SOCKET accepted = ::accept(s(socket), reinterpret_cast<sockaddr*>(&address), &length);
     if (accepted == INVALID_SOCKET)
         return INVALID_SOCKET_HANDLE;
+    if (takeWaker(socket, address))
+    {
+        // Woken: fails like an accept that a closed socket interrupted.
+        ::closesocket(accepted);
+        ::WSASetLastError(WSAEINTR);
+        return INVALID_SOCKET_HANDLE;
+    }
     ::SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
     if (peer != nullptr)
         *peer = address;
@@ -225,6 +278,55 @@ int socketShutdown(SocketHandle socket, int how)
     return result(::shutdown(s(socket), how));
 }
 
+void socketWakeAccept(SocketHandle listening)
+{
+    // Winsock refuses to shut a listening socket down, and closing it wakes
+    // a blocked accept on Windows but not under Wine (and would let the
+    // handle be reused under the sleeper). A connection of our own is queued
+    // until accepted, so it also wakes an accept that starts later; its
+    // address is noted before it connects, so that socketAccept knows it and
+    // fails instead of handing it over. Its end is closed at once: the
+    // connection stays queued with its end of stream.
+    const int saved = ::WSAGetLastError();
+    sockaddr_in target{};
+    if (socketGetLocalName(listening, target) == 0)
+    {
+        if (target.sin_addr.s_addr == htonl(INADDR_ANY))
+            target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const SocketHandle waker = socketCreateTcp();
+        sockaddr_in from{};
+        if (waker != INVALID_SOCKET_HANDLE && socketBind(waker, socketMakeAddress(target.sin_addr.s_addr, 0)) == 0 &&
+            socketGetLocalName(waker, from) == 0)
+        {
+            const Waker noted{s(listening), from.sin_addr.s_addr, from.sin_port};
+            {
+                std::lock_guard<std::mutex> lock(g_wakersGuard);
+                g_wakers.push_back(noted);
+            }
+            if (socketConnect(waker, target) != 0)
+                forgetWakers(s(listening), &noted);
+        }
+        if (waker != INVALID_SOCKET_HANDLE)
+            socketClose(waker);
+    }
+    ::WSASetLastError(saved);
+}
+
+void socketWakeReceive(SocketHandle socket)
+{
+    // The shutdown fails every later receive; a receive already waiting is
+    // woken by cancelling its I/O (CancelIoEx, looked up at run time: the
+    // oldest systems lack it, and there the receive ends with its peer).
+    using CancelIoExFunction = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+    static const CancelIoExFunction cancelIoEx = reinterpret_cast<CancelIoExFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "CancelIoEx")));
+    const int saved = ::WSAGetLastError();
+    ::shutdown(s(socket), SD_RECEIVE);
+    if (cancelIoEx != nullptr)
+        cancelIoEx(reinterpret_cast<HANDLE>(s(socket)), nullptr);
+    ::WSASetLastError(saved);
+}
+
 int socketClose(SocketHandle socket)
 {
     return result(::closesocket(s(socket)));
@@ -232,8 +334,11 @@ int socketClose(SocketHandle socket)
 
 int socketCloseListening(SocketHandle socket)
 {
-    // Closing the socket wakes an accept blocked on it in another thread here;
-    // no shutdown is needed (and a listening socket refuses one).
+    // Closing the socket wakes an accept blocked on it in another thread on
+    // Windows (not under Wine: see socketWakeAccept); no shutdown is needed
+    // (and a listening socket refuses one). Connections made to wake it go
+    // with it.
+    forgetWakers(s(socket), nullptr);
     return socketClose(socket);
 }
 
