@@ -78,7 +78,7 @@ TEST(SocketClientTest, FailuresCarryTheirKeysAndReleaseWhatTheyTook)
                       std::to_string(net::SOCKERR_ECONNREFUSED));
         EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("x"); }),
                   "SOCKECT_SEND_ERROR_KEY: SocketClient could not send message to server, error code: " +
-                      std::to_string(net::SOCKERR_EBADF));
+                      std::to_string(CLOSED_SOCKET_ERROR));
     }
     EXPECT_EQ(net::socketLibraryUsers(), users);
     EXPECT_EQ(openDescriptorCount(), descriptors);
@@ -164,7 +164,7 @@ TEST(SocketClientTest, TimeOutCoversTheWholeExchange)
         // The stream is out of step: the socket is gone.
         EXPECT_EQ(socketFailure([&] { client.sendMessageToServer("x"); }),
                   "SOCKECT_SEND_ERROR_KEY: SocketClient could not send message to server, error code: " +
-                      std::to_string(net::SOCKERR_EBADF));
+                      std::to_string(CLOSED_SOCKET_ERROR));
     }
 }
 

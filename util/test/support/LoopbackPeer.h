@@ -23,6 +23,14 @@ namespace qvxtest {
 
 namespace net = qvx::platform;
 
+// What the host answers for a call on a socket that was closed: an unknown
+// descriptor on POSIX, no socket at all for Winsock.
+#if defined(_WIN32)
+constexpr int CLOSED_SOCKET_ERROR = net::SOCKERR_ENOTSOCK;
+#else
+constexpr int CLOSED_SOCKET_ERROR = net::SOCKERR_EBADF;
+#endif
+
 inline sockaddr_in loopback(int port)
 {
     return net::socketMakeAddress(net::socketLoopbackAddress(), static_cast<std::uint16_t>(port));
