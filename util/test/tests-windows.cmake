@@ -11,6 +11,10 @@ if(QVX_WINDOWS)
     endif()
     add_test(NAME DllExportsTest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/dll-exports.sh ${dlls})
     set_tests_properties(DllExportsTest PROPERTIES ENVIRONMENT "QVX_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    # Changes the prefix's Windows version for a while: nothing else runs meanwhile.
+    add_test(NAME WineOsVersionTest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-osversion.sh)
+    set_tests_properties(WineOsVersionTest PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE
+      ENVIRONMENT "QVX_BUILD_DIR=${PROJECT_BINARY_DIR}")
     set(QVX_LINUX_TOOL "" CACHE FILEPATH "The Linux qvxutil the interoperation test talks to")
     if(QVX_LINUX_TOOL)
       add_test(NAME WineInteropTest COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-interop.sh)

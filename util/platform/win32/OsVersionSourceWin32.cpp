@@ -11,16 +11,25 @@ bool queryHostOsVersion(OsVersionRecord& record);
 
 bool queryHostOsVersion(OsVersionRecord& record)
 {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof(info);
+    // The extended record first; systems that know only the basic one
+    // refuse it, so they are asked again for that.
+    static_assert(sizeof(OSVERSIONINFOEXA) == 156 && sizeof(OSVERSIONINFOA) == 148, "version records");
+    OSVERSIONINFOEXA extended{};
+    OSVERSIONINFOA& info = *reinterpret_cast<OSVERSIONINFOA*>(&extended);
 #if defined(__GNUC__)
 #  pragma GCC diagnostic push
 #  pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #endif
     // Deprecated for programs that should not care; this one asks exactly
     // what the system says it is.
+    extended.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
     if (!::GetVersionExA(&info))
-        return false;
+    {
+        extended = OSVERSIONINFOEXA{};
+        info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+        if (!::GetVersionExA(&info))
+            return false;
+    }
 #if defined(__GNUC__)
 #  pragma GCC diagnostic pop
 #endif
