@@ -103,7 +103,7 @@ TEST(StringUtilTest, DoubleToStringWritesWhatPrintfG16Writes)
 TEST(StringUtilTest, IntToStringWrites32BitValues)
 {
     EXPECT_EQ("-2147483648", S::intToString(INT32_MIN));
-    EXPECT_EQ("-2147483648", S::intToString(2147483648L));  // beyond 32 bits: wrapped
+    EXPECT_EQ("-2147483648", S::intToString(static_cast<long>(2147483648LL)));  // beyond 32 bits: wrapped
     EXPECT_EQ("5", S::intToString(static_cast<long>(4294967296LL + 5)));
     std::mt19937 rng(5);
     for (int i = 0; i < 20000; ++i)
