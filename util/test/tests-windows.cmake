@@ -3,6 +3,7 @@
 # the two builds' tools talking over loopback.
 if(QVX_WINDOWS)
   qvx_add_test(HostLayerWin32Test SOURCES HostLayerWin32Test.cpp)
+  qvx_add_test(WindowUtilWin32Test SOURCES WindowUtilWin32Test.cpp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(QVX_I686_BUILD_DIR "" CACHE PATH "The 32-bit Windows build tree whose DLL the export test checks too")
     set(dlls ${CMAKE_BINARY_DIR}/bin/qvxUtil.dll)
