@@ -35,6 +35,36 @@ const char* const MONTHS[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 }  // namespace
 
+CalendarTime calendarTimeFromTm(const std::tm& tm)
+{
+    CalendarTime local;
+    local.second = tm.tm_sec;
+    local.minute = tm.tm_min;
+    local.hour = tm.tm_hour;
+    local.day = tm.tm_mday;
+    local.month = tm.tm_mon;
+    local.year = tm.tm_year;
+    local.weekDay = tm.tm_wday;
+    local.yearDay = tm.tm_yday;
+    local.daylight = tm.tm_isdst;
+    return local;
+}
+
+std::tm tmFromCalendarTime(const CalendarTime& local)
+{
+    std::tm tm = {};
+    tm.tm_sec = local.second;
+    tm.tm_min = local.minute;
+    tm.tm_hour = local.hour;
+    tm.tm_mday = local.day;
+    tm.tm_mon = local.month;
+    tm.tm_year = local.year;
+    tm.tm_wday = local.weekDay;
+    tm.tm_yday = local.yearDay;
+    tm.tm_isdst = local.daylight;
+    return tm;
+}
+
 void readClock(TimeRecord& record)
 {
     installed(g_read, hostClockFunctions().read)(record);

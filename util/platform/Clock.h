@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 
 #include "QvxExport.h"
 
@@ -38,6 +39,11 @@ struct CalendarTime
     int yearDay;  // 0 for the first of January
     int daylight; // > 0 in effect, 0 not, < 0 unknown (let the host decide)
 };
+
+// The C library's broken-down time and the calendar record, field for field
+// (the hosts' conversions and formatting go through std::tm).
+QVXUTIL_API CalendarTime calendarTimeFromTm(const std::tm& tm);
+QVXUTIL_API std::tm tmFromCalendarTime(const CalendarTime& local);
 
 // The host's primitives behind this facility. Tests install a scripted set
 // only to reach states the host cannot produce on demand (a given clock

@@ -10,34 +10,6 @@ namespace platform {
 
 namespace {
 
-void fromTm(const struct tm& tm, CalendarTime& local)
-{
-    local.second = tm.tm_sec;
-    local.minute = tm.tm_min;
-    local.hour = tm.tm_hour;
-    local.day = tm.tm_mday;
-    local.month = tm.tm_mon;
-    local.year = tm.tm_year;
-    local.weekDay = tm.tm_wday;
-    local.yearDay = tm.tm_yday;
-    local.daylight = tm.tm_isdst;
-}
-
-struct tm toTm(const CalendarTime& local)
-{
-    struct tm tm = {};
-    tm.tm_sec = local.second;
-    tm.tm_min = local.minute;
-    tm.tm_hour = local.hour;
-    tm.tm_mday = local.day;
-    tm.tm_mon = local.month;
-    tm.tm_year = local.year;
-    tm.tm_wday = local.weekDay;
-    tm.tm_yday = local.yearDay;
-    tm.tm_isdst = local.daylight;
-    return tm;
-}
-
 void hostRead(TimeRecord& record)
 {
     struct timespec now;
@@ -64,13 +36,13 @@ bool hostToLocal(std::int64_t seconds, CalendarTime& local)
     struct tm tm;
     if (localtime_r(&t, &tm) == nullptr)
         return false;
-    fromTm(tm, local);
+    local = calendarTimeFromTm(tm);
     return true;
 }
 
 std::int64_t hostFromLocal(const CalendarTime& local)
 {
-    struct tm tm = toTm(local);
+    struct tm tm = tmFromCalendarTime(local);
     return static_cast<std::int64_t>(mktime(&tm));
 }
 
@@ -84,7 +56,7 @@ locale_t classicLocale()
 std::size_t hostFormat(char* buffer, std::size_t size, const char* format,
                        const CalendarTime& local)
 {
-    const struct tm tm = toTm(local);
+    const struct tm tm = tmFromCalendarTime(local);
     const locale_t c = classicLocale();
     if (c == static_cast<locale_t>(0))
         return strftime(buffer, size, format, &tm);

@@ -15,34 +15,6 @@ namespace platform {
 
 namespace {
 
-void fromTm(const struct tm& tm, CalendarTime& local)
-{
-    local.second = tm.tm_sec;
-    local.minute = tm.tm_min;
-    local.hour = tm.tm_hour;
-    local.day = tm.tm_mday;
-    local.month = tm.tm_mon;
-    local.year = tm.tm_year;
-    local.weekDay = tm.tm_wday;
-    local.yearDay = tm.tm_yday;
-    local.daylight = tm.tm_isdst;
-}
-
-struct tm toTm(const CalendarTime& local)
-{
-    struct tm tm = {};
-    tm.tm_sec = local.second;
-    tm.tm_min = local.minute;
-    tm.tm_hour = local.hour;
-    tm.tm_mday = local.day;
-    tm.tm_mon = local.month;
-    tm.tm_year = local.year;
-    tm.tm_wday = local.weekDay;
-    tm.tm_yday = local.yearDay;
-    tm.tm_isdst = local.daylight;
-    return tm;
-}
-
 void hostRead(TimeRecord& record)
 {
     __timeb64 now;
@@ -61,13 +33,13 @@ bool hostToLocal(std::int64_t seconds, CalendarTime& local)
     struct tm tm;
     if (_localtime64_s(&tm, &t) != 0)
         return false;
-    fromTm(tm, local);
+    local = calendarTimeFromTm(tm);
     return true;
 }
 
 std::int64_t hostFromLocal(const CalendarTime& local)
 {
-    struct tm tm = toTm(local);
+    struct tm tm = tmFromCalendarTime(local);
     return static_cast<std::int64_t>(_mktime64(&tm));
 }
 
@@ -84,7 +56,7 @@ std::size_t hostFormat(char* buffer, std::size_t size, const char* format, const
         !inRange(local.day, 1, 31) || !inRange(local.month, 0, 11) || !inRange(local.year, 0, 8099) ||
         !inRange(local.weekDay, 0, 6) || !inRange(local.yearDay, 0, 365) || size == 0)
         return 0;
-    const struct tm tm = toTm(local);
+    const struct tm tm = tmFromCalendarTime(local);
     // The run-time starts in the "C" locale and the library never changes it;
     // the layouts the library formats use numeric fields and English names
     // of that locale.
