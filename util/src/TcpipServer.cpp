@@ -108,7 +108,7 @@ void TcpipServer::accept()
         if (_closeAfterAccept)
         {
             _closeAfterAccept = false;
-            platform::socketClose(listening);
+            platform::socketCloseListening(listening);
         }
         platform::setSocketLastError(code);
     }
