@@ -34,6 +34,9 @@ QVXUTIL_API std::vector<std::string> executableCandidates(const std::string& hos
 
 // The characters that separate directories of the executable search path.
 QVXUTIL_API const char* searchPathDelimiters();
+// The directories of a search path, in order, as host paths; empty pieces
+// name no directory and are left out.
+QVXUTIL_API std::vector<std::string> searchPathDirectories(const std::string& searchPath);
 
 // The environment names read, in order, for the temporary directory.
 QVXUTIL_API const std::vector<std::string>& tempDirectoryVariables();

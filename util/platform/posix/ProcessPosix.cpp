@@ -90,22 +90,11 @@ std::string findExecutable(const std::string& program)
     const char* path = std::getenv("PATH");
     if (path == nullptr)
         return std::string();
-    const std::string searchPath(path);
-    const std::string delimiters(searchPathDelimiters());
-    std::size_t start = 0;
-    while (start <= searchPath.size())
+    for (const std::string& directory : searchPathDirectories(path))
     {
-        std::size_t end = searchPath.find_first_of(delimiters, start);
-        if (end == std::string::npos)
-            end = searchPath.size();
-        if (end > start)  // empty pieces name no directory
-        {
-            const std::string found =
-                firstExecutable(toHostPath(searchPath.substr(start, end - start)) + "/" + host);
-            if (!found.empty())
-                return found;
-        }
-        start = end + 1;
+        const std::string found = firstExecutable(directory + "/" + host);
+        if (!found.empty())
+            return found;
     }
     return std::string();
 }

@@ -46,23 +46,13 @@ std::string findExecutable(const std::string& program)
     std::string searchPath;
     if (!getEnvironmentVariable("PATH", searchPath))
         return std::string();
-    const std::string delimiters(searchPathDelimiters());
-    std::size_t start = 0;
-    while (start <= searchPath.size())
+    for (std::string directory : searchPathDirectories(searchPath))
     {
-        std::size_t end = searchPath.find_first_of(delimiters, start);
-        if (end == std::string::npos)
-            end = searchPath.size();
-        if (end > start)  // empty pieces name no directory
-        {
-            std::string directory = toHostPath(searchPath.substr(start, end - start));
-            if (directory.back() != '\\' && directory.back() != '/')
-                directory += '\\';
-            const std::string found = firstExecutable(directory + host);
-            if (!found.empty())
-                return found;
-        }
-        start = end + 1;
+        if (!directory.empty() && directory.back() != '\\' && directory.back() != '/')
+            directory += '\\';
+        const std::string found = firstExecutable(directory + host);
+        if (!found.empty())
+            return found;
     }
     return std::string();
 }
