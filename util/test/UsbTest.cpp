@@ -134,10 +134,8 @@ TEST_F(FtdiTest, NothingQueuedFailsAtOnceAndALateReplyFillsTheQueueInPieces)
     EXPECT_EQ("HW_USB_EXPECTED_REPLY_ERROR_KEY | A message was sent to the Dev device, but it did not "
               "reply. | Dev",
               outcome([&] { usb.getReplies("Dev"); }, true));
-    EXPECT_EQ("HW_USB_EXPECTED_REPLY_ERROR_KEY",
-              outcome([&] { usb.sendMessageAndGetReplies("Dev", "go\n"); }));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    EXPECT_EQ((Log{"queue #1", "write #1 'go\n'", "queue #1"}), driver.log());
+    EXPECT_EQ((Log{"queue #1"}), driver.log());
 
     std::this_thread::sleep_until(start + std::chrono::milliseconds(200));
     EXPECT_EQ((Lines{"pa"}), usb.getReplies("Dev"));
@@ -188,9 +186,6 @@ TEST(FtdiRetryTest, EveryRetryPathOfAWrite)
          {"write #1 'm'", "close #1", "open Dev failed"}},
         {"short write", {{D::Write, D::shortBy(0)}}, "check numberOfBytesWritten == numberOfBytesToWrite",
          {"write #1 'm'"}},
-        {"short rewrite", {{D::Write, D::fails(4)}, {D::Write, D::shortBy(0)}},
-         "check numberOfBytesWritten == numberOfBytesToWrite",
-         {"write #1 'm'", "close #1", "open Dev #2", "write #2 'm'"}},
     };
     for (const RetryCase& c : cases)
         runCase(c, "", [](FtdiUsbUtil& ftdi) { ftdi.sendMessage("Dev", "m"); });
@@ -217,12 +212,6 @@ TEST(FtdiRetryTest, EveryRetryPathOfAQueueQueryAndARead)
         {"read fails after reopen", {q6, {D::Read, D::fails(4)}, {D::Read, D::fails(18)}}, "HW_USB_UNKOWN_ERROR_KEY",
          {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6"}},
         {"read reopened, short, completes", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}}, "ok",
-         {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
-        {"read reopened, short, fails", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}, {D::Read, D::fails(7)}},
-         "HW_USB_INVALID_BAUD_RATE_KEY",
-         {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
-        {"read reopened, short twice", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}, {D::Read, D::shortBy(5)}},
-         "HW_USB_CONNECTION_TIMEOUT_KEY",
          {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
         {"read reopen fails", {q6, {D::Read, D::fails(4)}, {D::Close, D::fails(4)}, {D::Open, D::fails(3)}},
          "HW_USB_DEVICE_NOT_OPENED_KEY", {"queue #1", "read #1 6", "close #1", "open Dev failed"}},
