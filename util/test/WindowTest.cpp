@@ -130,17 +130,12 @@ TEST_F(WindowTest, KillWindowEndsTheOwnerFoundEitherWay)
     const pid_t bystander = spawnProgram({"sleep", "60"});
     _started.push_back(bystander);
     const pid_t named = window({"qvx named owner", "--pid-of", std::to_string(bystander)});
-    long owner = 0;
-    ASSERT_TRUE(qvx::platform::findDesktopWindowOwner("qvx named owner", owner));
-    EXPECT_EQ(bystander, owner);
     EXPECT_TRUE(WindowUtil::killWindow("qvx named owner"));
     EXPECT_TRUE(killedBySigkill(waitForExit(bystander, 3000)));
     EXPECT_EQ(0, ::waitpid(named, nullptr, WNOHANG));  // the window's program lives on
 
     // Without _NET_WM_PID the X-Resource extension names the client.
     const pid_t anonymous = window({"qvx no pid", "--no-pid"});
-    ASSERT_TRUE(qvx::platform::findDesktopWindowOwner("qvx no pid", owner));
-    EXPECT_EQ(anonymous, owner);
     EXPECT_TRUE(WindowUtil::killWindow("qvx no pid"));
     EXPECT_TRUE(killedBySigkill(waitForExit(anonymous, 3000)));
 }
