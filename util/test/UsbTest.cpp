@@ -116,8 +116,6 @@ TEST_F(FtdiTest, MessagesGoOutUnchangedAndRepliesComeBackAsSplitLines)
 
     driver.reply("Dev", "first\nsecond\n");
     EXPECT_EQ((Lines{"first", "second"}), usb.getReplies("Dev"));
-    driver.reply("Dev", "\nx\n\n\ny");
-    EXPECT_EQ((Lines{"x", "y"}), usb.getReplies("Dev"));
     // Cut at the first zero byte; everything after it is read and dropped.
     driver.reply("Dev", std::string("ok\r\nmore\0tail\n", 14));
     EXPECT_EQ((Lines{"ok\r", "more"}), usb.getReplies("Dev"));
