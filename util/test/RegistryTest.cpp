@@ -229,7 +229,6 @@ TEST_F(RegistryTest, ValuesSetAndFilesImportedGoIntoTheStore)
     TempDir::write(elsewhere / "bad.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"unclosed\n");
     EXPECT_FALSE(importRegistryFile(elsewhere / "bad.reg", error));
     EXPECT_EQ(elsewhere / "bad.reg" + " line 3: a text value is not closed by '\"' at the end of its line", error);
-    EXPECT_FALSE(TempDir::exists(_store / "bad.reg"));
     TempDir::write(elsewhere / "z.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\n\"Count\"=-\n");
     ASSERT_TRUE(importRegistryFile(elsewhere / "z.reg", error)) << error;
     EXPECT_EQ("check: false unsupported", valueOf(KEY, "Count"));
