@@ -122,6 +122,11 @@ TEST_F(FtdiTest, MessagesGoOutUnchangedAndRepliesComeBackAsSplitLines)
     // A reply with no text before its zero byte fails split's check.
     driver.reply("Dev", std::string("\0junk", 5));
     EXPECT_EQ("strings.empty() == false", qvxtest::failedCheck([&] { usb.getReplies("Dev"); }));
+    // The read after a short read goes into the start of the same buffer.
+    driver.reply("Dev", "ab\ncd\n");
+    driver.script(ScriptedFtdiDriver::Queue, {ScriptedFtdiDriver::shortBy(3)});
+    driver.script(ScriptedFtdiDriver::Read, {ScriptedFtdiDriver::shortBy(1)});
+    EXPECT_EQ((Lines{"b", "c"}), usb.getReplies("Dev"));
 }
 
 TEST_F(FtdiTest, NothingQueuedFailsAtOnceAndALateReplyFillsTheQueueInPieces)
@@ -216,15 +221,6 @@ TEST(FtdiRetryTest, EveryRetryPathOfAQueueQueryAndARead)
     };
     for (const RetryCase& c : cases)
         runCase(c, "ab\ncd\nef\ngh\nij\nkl\n", [](FtdiUsbUtil& ftdi) { ftdi.getReplies("Dev"); });
-}
-
-TEST_F(FtdiTest, TheReadAfterAShortReadIsTheReply)
-{
-    // It reads into the start of the same buffer.
-    driver.reply("Dev", "ab\ncd\n");
-    driver.script(ScriptedFtdiDriver::Queue, {ScriptedFtdiDriver::shortBy(3)});
-    driver.script(ScriptedFtdiDriver::Read, {ScriptedFtdiDriver::shortBy(1)});
-    EXPECT_EQ((Lines{"b", "c"}), usb.getReplies("Dev"));
 }
 
 TEST_F(FtdiTest, ClosedDevicesAreNeverPassedToTheDriver)
