@@ -4,8 +4,8 @@
 // configuration, and smbclient listing and writing to them. The machine's own
 // Samba configuration is never touched.
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
