@@ -4,9 +4,9 @@
 // configuration, and smbclient listing and writing to them. The machine's own
 // Samba configuration is never touched.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,8 +29,6 @@
 using namespace qvx::platform;
 using qvxtest::ScopedEnv;
 using qvxtest::TempDir;
-
-extern char** environ;
 
 namespace {
 
@@ -94,29 +92,20 @@ public:
     // Starts smbd and waits until it accepts connections.
     bool start()
     {
-        const std::string conf = configuration();
-        const std::string log = _dir / "smbd.out";
-        std::vector<std::string> args = {"smbd", "-F", "--no-process-group", "-s", conf, "--debug-stdout", "-d0"};
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        // A process group of its own, made here (so smbd is told not to make
-        // one): smbd signals its whole group when it ends, which must not
-        // reach this test.
-        posix_spawnattr_t attributes;
-        ::posix_spawnattr_init(&attributes);
-        ::posix_spawnattr_setpgroup(&attributes, 0);
-        ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-        const int rc = ::posix_spawnp(&_smbd, "smbd", &actions, &attributes, argv.data(), environ);
-        ::posix_spawnattr_destroy(&attributes);
-        ::posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0)
-            return false;
+        const std::string conf = configuration(), log = _dir / "smbd.out";
+        _smbd = ::fork();
+        if (_smbd == 0)
+        {
+            // A process group of its own, made here (so smbd is told not to
+            // make one): smbd signals its whole group when it ends, which
+            // must not reach this test.
+            ::setpgid(0, 0);
+            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            ::execlp("smbd", "smbd", "-F", "--no-process-group", "-s", conf.c_str(), "--debug-stdout", "-d0", nullptr);
+            ::_exit(127);
+        }
         for (int i = 0; i < 200; ++i)
         {
             int code = -1;
@@ -189,9 +178,7 @@ TEST_F(NetworkShareTest, SharesAreServedAsCreatedAndReadOnlyOnesRefuseWrites)
     ASSERT_EQ(0u, WindowUtil::createNetworkShare(docs, "Docs", 0, "Machine documents", 0xFFFFFFFF, false, ""));
     ASSERT_EQ(0u, WindowUtil::createNetworkShare(images, "Images", 0, "Inspection images, read only", 5, true, ""));
     const std::string images2 = _samba.net({"showshare", "Images"});
-    EXPECT_NE(std::string::npos, images2.find("read only = yes")) << images2;
-    EXPECT_NE(std::string::npos, images2.find("max connections = 5")) << images2;
-    EXPECT_NE(std::string::npos, _samba.net({"showshare", "Docs"}).find("read only = no"));
+    EXPECT_NE(std::string::npos, images2.find("max connections = 5")) << images2;  // read only: see the writes
     // The library leaves guests out; this test lets them in to reach the shares.
     _samba.net({"setparm", "Docs", "guest ok", "yes"});
     _samba.net({"setparm", "Images", "guest ok", "yes"});
@@ -235,8 +222,7 @@ TEST_F(NetworkShareTest, EveryStatusOfTheShareService)
 {
     const std::string docs = _samba._dir / "docs";
     ASSERT_EQ(0u, create(docs, "Docs"));
-    EXPECT_EQ(2118u, create(docs, "DOCS"));                          // exists, in any letter case
-    EXPECT_EQ(2116u, create(_samba._dir / "missing", "Missing"));    // no such directory
+    // (A duplicate in another letter case and a missing directory are AdminToolTest's.)
     EXPECT_EQ(2116u, create("docs", "Relative"));                     // not an absolute path
     EXPECT_EQ(2116u, create(_samba.configuration(), "File"));         // not a directory
     EXPECT_EQ(87u, create(docs, "Printer", 1));                       // only disk shares

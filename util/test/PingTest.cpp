@@ -1,15 +1,12 @@
 // Ping on real links: veth pairs between network namespaces that the tests
-// make (root only), datagrams captured on the far end, and iputils ping and
-// tracepath on the same paths as a second opinion.
+// make (root only), and datagrams captured on the far end. (That iputils
+// agrees about the links is PingToolTest's.)
 #include <arpa/inet.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
-#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -51,21 +48,15 @@ std::string dotted(const unsigned char* p)
 std::uint16_t checkMeasurementDatagram(const Bytes& d)
 {
     const std::size_t payload = d.size() - 28;
-    EXPECT_EQ(d[0], 0x45);
-    EXPECT_EQ(d[1], 0);
+    const unsigned char* icmp = &d[20];
+    // IPv4 with a 20-byte header, no service type, don't fragment, time to
+    // live 128, ICMP; an echo request (type 8, code 0) with identifier 1.
+    EXPECT_EQ((Bytes{d[0], d[1], d[6], d[7], d[8], d[9], icmp[0], icmp[1], icmp[4], icmp[5]}),
+              (Bytes{0x45, 0, 0x40, 0, 128, 1, 8, 0, 0x01, 0x00}));
     EXPECT_EQ(be16(&d[2]), d.size());
-    EXPECT_EQ(d[6], 0x40) << "don't fragment";
-    EXPECT_EQ(d[7], 0);
-    EXPECT_EQ(d[8], 128);
-    EXPECT_EQ(d[9], 1);
     EXPECT_EQ(wireChecksum(d.data(), 20), 0) << "IP header checksum (the stack's)";
     EXPECT_EQ(dotted(&d[12]), A);
     EXPECT_EQ(dotted(&d[16]), B);
-    const unsigned char* icmp = &d[20];
-    EXPECT_EQ(icmp[0], 8);
-    EXPECT_EQ(icmp[1], 0);
-    EXPECT_EQ(icmp[4], 0x01);
-    EXPECT_EQ(icmp[5], 0x00);
     Bytes zeroed(icmp, icmp + 8 + payload);
     zeroed[2] = zeroed[3] = 0;
     EXPECT_EQ(be16(icmp + 2), wireChecksum(zeroed.data(), zeroed.size()));
@@ -76,20 +67,6 @@ std::uint16_t checkMeasurementDatagram(const Bytes& d)
     expected.resize(payload);
     EXPECT_EQ(std::string(icmp + 8, icmp + 8 + payload), expected);
     return static_cast<std::uint16_t>(icmp[6] | icmp[7] << 8);
-}
-
-// The pmtu of tracepath's summary line, or -1.
-int tracepathPmtu(const NetNamespace& ns)
-{
-    std::string out;
-    ns.run({"tracepath", "-n", "-m", "2", B}, &out);
-    std::smatch m;
-    if (!std::regex_search(out, m, std::regex("Resume: pmtu ([0-9]+)")))
-    {
-        std::cerr << out;
-        return -1;
-    }
-    return std::stoi(m[1]);
 }
 
 // Whether this process has built ICMP headers yet (ctest runs each test in a
@@ -111,25 +88,7 @@ long msSince(std::chrono::steady_clock::time_point start)
 
 }  // namespace
 
-TEST(PingTest, MeasureMtuFindsTheLinkMtuAsTracepathDoes)
-{
-    QVX_REQUIRE_ROOT();
-    VethPair net;
-    ASSERT_TRUE(net.ok);
-    InNamespace in(net.a);
-    ASSERT_TRUE(in.ok());
-    const Ping ping(B, A);
-    for (int mtu : {1500, 9000, 1280})
-    {
-        SCOPED_TRACE("MTU " + std::to_string(mtu));
-        ASSERT_TRUE(net.setMtu(mtu));
-        const int frame = measure(ping);
-        EXPECT_EQ(frame, mtu + 14);
-        EXPECT_EQ(tracepathPmtu(net.a), frame - 14);
-    }
-}
-
-TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
+TEST(PingTest, MeasureMtuFindsTheLinkMtuWithTheSpecifiedDatagrams)
 {
     QVX_REQUIRE_ROOT();
     // An odd MTU, so that the winning payload (1473 bytes) is odd and the
@@ -139,6 +98,7 @@ TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
     Capture capture(net.b);
     ASSERT_TRUE(capture.ok());
     InNamespace in(net.a);
+    ASSERT_TRUE(in.ok());
     const Ping ping(B, A);
     const bool firstHeaders = !g_headersBuilt;
     ASSERT_EQ(measure(ping), 1515);
@@ -170,9 +130,15 @@ TEST(PingTest, MeasureMtuSendsTheSpecifiedDatagrams)
         const std::uint16_t gap = static_cast<std::uint16_t>(sequences[i] - sequences[i - 1]);
         EXPECT_TRUE(gap >= 1 && gap < 100) << "sequence " << sequences[i - 1] << " then " << sequences[i];
     }
+
+    for (int mtu : {9000, 1280})  // the search's steps up and down
+    {
+        ASSERT_TRUE(net.setMtu(mtu));
+        EXPECT_EQ(measure(ping), mtu + 14) << "MTU " << mtu;
+    }
 }
 
-TEST(PingTest, EchoOverBothIcmpSocketsAgreesWithIputils)
+TEST(PingTest, EchoOverBothIcmpSockets)
 {
     QVX_REQUIRE_ROOT();
     VethPair net(1500);
@@ -200,14 +166,11 @@ TEST(PingTest, EchoOverBothIcmpSocketsAgreesWithIputils)
         EXPECT_EQ(empty[0].size(), 28u) << "no payload after the ICMP header";
 
         // A 1500-byte datagram fits the link; one byte more does not, unless
-        // it may be fragmented. iputils' -s counts the ICMP data only.
+        // it may be fragmented.
         EXPECT_EQ(ping.ping(1514, false), 0);
         EXPECT_EQ(ping.ping(1515, false), net::ICMP_ECHO_PACKET_TOO_BIG);
         EXPECT_EQ(ping.ping(1515, true), 0);
         EXPECT_EQ(ping.ping(9042, true), 0);
-        EXPECT_EQ(net.a.run({"ping", "-c1", "-W2", "-M", "do", "-s", "1472", B}), 0);
-        EXPECT_NE(net.a.run({"ping", "-c1", "-W2", "-M", "do", "-s", "1473", B}), 0);
-        EXPECT_EQ(net.a.run({"ping", "-c1", "-W2", "-M", "dont", "-s", "1473", B}), 0);
     }
 }
 
@@ -249,8 +212,6 @@ TEST(PingTest, RouterRefusalComesBackAsTooBig)
     EXPECT_EQ(ping.ping(1400, false), net::ICMP_ECHO_PACKET_TOO_BIG);
     EXPECT_LT(msSince(start), 1000);
     EXPECT_EQ(ping.ping(1400, true), 0);
-    EXPECT_NE(net.a.run({"ping", "-c1", "-W2", "-M", "do", "-s", "1358", "10.78.0.2"}), 0);
-    EXPECT_EQ(net.a.run({"ping", "-c1", "-W2", "-M", "do", "-s", "1252", "10.78.0.2"}), 0);
 }
 
 TEST(PingTest, AddressesChecksAndLoopback)

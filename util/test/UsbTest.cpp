@@ -3,6 +3,7 @@
 // machine, which has no USB bus.
 #include <chrono>
 #include <list>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,37 +25,25 @@ using qvxtest::ScriptedFtdiDriver;
 using Log = std::vector<std::string>;
 using Lines = std::list<std::string>;
 
-// "KEY | message | parameters" of the CommunicationHardwareException that call
-// throws, or "no exception".
+// How call ends: "ok", "check <condition>" when a check fails (in exception
+// mode unless nop mode is on), or the key of the CommunicationHardwareException
+// it throws, when full followed by " | message | parameters".
 template <class Call>
-std::string thrown(Call&& call)
+std::string outcome(Call&& call, bool full = false)
 {
+    std::optional<qvxtest::ExceptionMode> mode;
+    if (!isAssertNopModeEnabled())
+        mode.emplace();
     try
     {
         call();
     }
     catch (const CommunicationHardwareException& e)
     {
-        std::string text = e.getKey() + " | " + e.getMessage() + " |";
+        std::string text = e.getKey() + (full ? " | " + e.getMessage() + " |" : "");
         for (const std::string& p : e.getParameters())
-            text += " " + p;
+            text += full ? " " + p : "";
         return text;
-    }
-    return "no exception";
-}
-
-// Exceptions and failed checks named by their key or condition.
-template <class Call>
-std::string outcome(Call&& call)
-{
-    qvxtest::ExceptionMode mode;
-    try
-    {
-        call();
-    }
-    catch (const CommunicationHardwareException& e)
-    {
-        return e.getKey();
     }
     catch (const AssertException& e)
     {
@@ -83,7 +72,7 @@ TEST(FtdiHostTest, NoUsbBusMeansNoDeviceAndNoHandle)
     ASSERT_EQ(&qvx::platform::hostFtdiDriver(), &qvx::platform::ftdiDriver());
     FtdiUsbUtil usb;
     EXPECT_EQ("HW_USB_DEVICE_NOT_FOUND_KEY | The device QVX Probe 7 was not found. | QVX Probe 7",
-              thrown([&] { usb.connect("QVX Probe 7"); }));
+              outcome([&] { usb.connect("QVX Probe 7"); }, true));
 
     qvx::platform::FtdiBusListing listing;
     listing.unreadable = 9;
@@ -103,22 +92,18 @@ TEST(FtdiHostTest, NoUsbBusMeansNoDeviceAndNoHandle)
     EXPECT_EQ(1u, host.close(bogus));
     EXPECT_EQ(6u, host.read(bogus, buffer, 4, nullptr));
     EXPECT_EQ(6u, host.openByDescription("QVX Probe 7", nullptr));
-}
 
-TEST(FtdiHostTest, InstallingReturnsTheReplacedDriver)
-{
-    qvx::platform::FtdiDriver* host = &qvx::platform::hostFtdiDriver();
+    // A scripted driver puts back the one that installing it returned.
     {
         ScriptedFtdiDriver outer;
-        EXPECT_EQ(&outer, &qvx::platform::ftdiDriver());
         {
             ScriptedFtdiDriver inner;
             EXPECT_EQ(&inner, &qvx::platform::ftdiDriver());
         }
         EXPECT_EQ(&outer, &qvx::platform::ftdiDriver());
     }
-    EXPECT_EQ(host, &qvx::platform::ftdiDriver());
-    EXPECT_EQ(host, qvx::platform::installFtdiDriver(nullptr));
+    EXPECT_EQ(&host, &qvx::platform::ftdiDriver());
+    EXPECT_EQ(&host, qvx::platform::installFtdiDriver(nullptr));
 }
 
 TEST_F(FtdiTest, MessagesGoOutUnchangedAndRepliesComeBackAsSplitLines)
@@ -126,20 +111,22 @@ TEST_F(FtdiTest, MessagesGoOutUnchangedAndRepliesComeBackAsSplitLines)
     usb.sendMessage("Dev", "*IDN?");
     usb.sendMessage("Dev", "");
     usb.sendMessage("Dev", std::string("a\0b\r\n", 5));
-    EXPECT_EQ(std::string("*IDN?a\0b\r\n", 10), driver.written("Dev"));
     EXPECT_EQ((Log{"write #1 '*IDN?'", "write #1 ''", "write #1 '" + std::string("a\0b\r\n", 5) + "'"}),
               driver.log());
 
     driver.reply("Dev", "first\nsecond\n");
     EXPECT_EQ((Lines{"first", "second"}), usb.getReplies("Dev"));
-    driver.reply("Dev", "\nx\n\n\ny");
-    EXPECT_EQ((Lines{"x", "y"}), usb.getReplies("Dev"));
     // Cut at the first zero byte; everything after it is read and dropped.
     driver.reply("Dev", std::string("ok\r\nmore\0tail\n", 14));
     EXPECT_EQ((Lines{"ok\r", "more"}), usb.getReplies("Dev"));
     // A reply with no text before its zero byte fails split's check.
     driver.reply("Dev", std::string("\0junk", 5));
     EXPECT_EQ("strings.empty() == false", qvxtest::failedCheck([&] { usb.getReplies("Dev"); }));
+    // The read after a short read goes into the start of the same buffer.
+    driver.reply("Dev", "ab\ncd\n");
+    driver.script(ScriptedFtdiDriver::Queue, {ScriptedFtdiDriver::shortBy(3)});
+    driver.script(ScriptedFtdiDriver::Read, {ScriptedFtdiDriver::shortBy(1)});
+    EXPECT_EQ((Lines{"b", "c"}), usb.getReplies("Dev"));
 }
 
 TEST_F(FtdiTest, NothingQueuedFailsAtOnceAndALateReplyFillsTheQueueInPieces)
@@ -149,11 +136,9 @@ TEST_F(FtdiTest, NothingQueuedFailsAtOnceAndALateReplyFillsTheQueueInPieces)
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ("HW_USB_EXPECTED_REPLY_ERROR_KEY | A message was sent to the Dev device, but it did not "
               "reply. | Dev",
-              thrown([&] { usb.getReplies("Dev"); }));
-    EXPECT_EQ("HW_USB_EXPECTED_REPLY_ERROR_KEY",
-              outcome([&] { usb.sendMessageAndGetReplies("Dev", "go\n"); }));
+              outcome([&] { usb.getReplies("Dev"); }, true));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
-    EXPECT_EQ((Log{"queue #1", "write #1 'go\n'", "queue #1"}), driver.log());
+    EXPECT_EQ((Log{"queue #1"}), driver.log());
 
     std::this_thread::sleep_until(start + std::chrono::milliseconds(200));
     EXPECT_EQ((Lines{"pa"}), usb.getReplies("Dev"));
@@ -204,21 +189,9 @@ TEST(FtdiRetryTest, EveryRetryPathOfAWrite)
          {"write #1 'm'", "close #1", "open Dev failed"}},
         {"short write", {{D::Write, D::shortBy(0)}}, "check numberOfBytesWritten == numberOfBytesToWrite",
          {"write #1 'm'"}},
-        {"short rewrite", {{D::Write, D::fails(4)}, {D::Write, D::shortBy(0)}},
-         "check numberOfBytesWritten == numberOfBytesToWrite",
-         {"write #1 'm'", "close #1", "open Dev #2", "write #2 'm'"}},
     };
     for (const RetryCase& c : cases)
         runCase(c, "", [](FtdiUsbUtil& ftdi) { ftdi.sendMessage("Dev", "m"); });
-}
-
-TEST_F(FtdiTest, AShortWriteIsOnlyReported)
-{
-    // With the check returning, the call returns.
-    driver.script(ScriptedFtdiDriver::Write, {ScriptedFtdiDriver::shortBy(1)});
-    qvxtest::NopMode nop;
-    usb.sendMessage("Dev", "abc");
-    EXPECT_EQ("a", driver.written("Dev"));
 }
 
 TEST(FtdiRetryTest, EveryRetryPathOfAQueueQueryAndARead)
@@ -243,27 +216,11 @@ TEST(FtdiRetryTest, EveryRetryPathOfAQueueQueryAndARead)
          {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6"}},
         {"read reopened, short, completes", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}}, "ok",
          {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
-        {"read reopened, short, fails", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}, {D::Read, D::fails(7)}},
-         "HW_USB_INVALID_BAUD_RATE_KEY",
-         {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
-        {"read reopened, short twice", {q6, {D::Read, D::fails(4)}, {D::Read, D::shortBy(2)}, {D::Read, D::shortBy(5)}},
-         "HW_USB_CONNECTION_TIMEOUT_KEY",
-         {"queue #1", "read #1 6", "close #1", "open Dev #2", "read #2 6", "read #2 6"}},
         {"read reopen fails", {q6, {D::Read, D::fails(4)}, {D::Close, D::fails(4)}, {D::Open, D::fails(3)}},
          "HW_USB_DEVICE_NOT_OPENED_KEY", {"queue #1", "read #1 6", "close #1", "open Dev failed"}},
     };
     for (const RetryCase& c : cases)
         runCase(c, "ab\ncd\nef\ngh\nij\nkl\n", [](FtdiUsbUtil& ftdi) { ftdi.getReplies("Dev"); });
-}
-
-TEST_F(FtdiTest, TheReadAfterAShortReadIsTheReply)
-{
-    // It reads into the start of the same buffer.
-    driver.reply("Dev", "ab\ncd\n");
-    driver.script(ScriptedFtdiDriver::Queue, {ScriptedFtdiDriver::shortBy(3)});
-    driver.script(ScriptedFtdiDriver::Read, {ScriptedFtdiDriver::shortBy(1)});
-    EXPECT_EQ((Lines{"b", "c"}), usb.getReplies("Dev"));
-    EXPECT_EQ((Log{"queue #1", "read #1 3", "read #1 3"}), driver.log());
 }
 
 TEST_F(FtdiTest, ClosedDevicesAreNeverPassedToTheDriver)
@@ -272,7 +229,7 @@ TEST_F(FtdiTest, ClosedDevicesAreNeverPassedToTheDriver)
     usb.disconnect("Dev");
     EXPECT_EQ((Log{"close #1"}), driver.log());
     EXPECT_EQ("HW_USB_DEVICE_NOT_OPENED_KEY | The device Dev was not opened. | Dev",
-              thrown([&] { usb.sendMessage("Dev", "x"); }));
+              outcome([&] { usb.sendMessage("Dev", "x"); }, true));
     EXPECT_EQ("HW_USB_DEVICE_NOT_OPENED_KEY", outcome([&] { usb.getReplies("Dev"); }));
     EXPECT_EQ((Log{"close #1"}), driver.log());
 
@@ -289,25 +246,18 @@ TEST_F(FtdiTest, ClosedDevicesAreNeverPassedToTheDriver)
               qvxtest::failedCheckWhere([&] { usb.disconnect("Never"); }));
     qvxtest::NopMode nop;
     EXPECT_EQ("HW_USB_DEVICE_NOT_OPENED_KEY | The device Never was not opened. | Never",
-              thrown([&] { usb.getReplies("Never"); }));
+              outcome([&] { usb.getReplies("Never"); }, true));
 }
 
 // Records the calls that reach the overridable operations.
 class RecordingFtdi : public FtdiUsbUtil
 {
 public:
-    void connect(const std::string& d) override { calls += "connect;"; FtdiUsbUtil::connect(d); }
-    void disconnect(const std::string& d) override { calls += "disconnect;"; FtdiUsbUtil::disconnect(d); }
-    void sendMessage(const std::string& d, const std::string& m) override
-    {
-        calls += "send;";
-        FtdiUsbUtil::sendMessage(d, m);
-    }
-    Lines getReplies(const std::string& d) override
-    {
-        calls += "replies;";
-        return FtdiUsbUtil::getReplies(d);
-    }
+    using S = const std::string&;
+    void connect(S d) override { calls += "connect;"; FtdiUsbUtil::connect(d); }
+    void disconnect(S d) override { calls += "disconnect;"; FtdiUsbUtil::disconnect(d); }
+    void sendMessage(S d, S m) override { calls += "send;"; FtdiUsbUtil::sendMessage(d, m); }
+    Lines getReplies(S d) override { calls += "replies;"; return FtdiUsbUtil::getReplies(d); }
     std::string calls;
 };
 
@@ -355,7 +305,7 @@ TEST(FtdiStatusTest, EveryStatusHasItsKeyAndMessage)
         if (status == 17)
             continue;
         driver.script(ScriptedFtdiDriver::Open, {ScriptedFtdiDriver::fails(status)});
-        EXPECT_EQ(std::string(expected[status]) + " | D d", thrown([&] { usb.connect("D d"); }));
+        EXPECT_EQ(std::string(expected[status]) + " | D d", outcome([&] { usb.connect("D d"); }, true));
     }
     for (std::uint32_t status : {17u, 1000u, 0xFFFFFFFFu})
     {
@@ -363,7 +313,7 @@ TEST(FtdiStatusTest, EveryStatusHasItsKeyAndMessage)
         EXPECT_EQ("false @ util/src/FtdiUsbUtil.cpp", qvxtest::failedCheckWhere([&] { usb.connect("D d"); }));
         driver.script(ScriptedFtdiDriver::Open, {ScriptedFtdiDriver::fails(status)});
         qvxtest::NopMode nop;
-        EXPECT_EQ(" |  | D d", thrown([&] { usb.connect("D d"); }));
+        EXPECT_EQ(" |  | D d", outcome([&] { usb.connect("D d"); }, true));
     }
     EXPECT_EQ(0, driver.openHandles());
 }
@@ -421,9 +371,7 @@ TEST(UsbRegistryTest, UnknownTypeIsRegisteredWithNullUntilItsRemoval)
     EXPECT_EQ("pInstance != NULL @ util/src/UsbUtil.cpp",
               qvxtest::failedCheckWhere([&] { UsbUtil::getInstance(unknown); }));
     UsbUtil::removeInstance(unknown, a);
-    UsbUtil::removeInstance(unknown, a);
-    EXPECT_EQ("rit != _usbDriverTypeToReferenceCountMap.end()",
-              qvxtest::failedCheck([&] { UsbUtil::removeInstance(unknown, a); }));
+    UsbUtil::removeInstance(unknown, a);  // the second removal ends the registration
     EXPECT_EQ("usbDriverType_FTDI", qvxtest::failedCheck([&] { UsbUtil::getInstance(unknown); }));
 }
 
