@@ -124,7 +124,9 @@ TEST(PingTest, MeasureMtuFindsTheLinkMtuWithTheSpecifiedDatagrams)
     // The first header of this process takes its id + 1; every header a new
     // number (refused probes use one too), so the runs never share one.
     if (firstHeaders)
+    {
         EXPECT_EQ(sequences.front(), static_cast<std::uint16_t>(::getpid() + 1));
+    }
     for (std::size_t i = 1; i < sequences.size(); ++i)
     {
         const std::uint16_t gap = static_cast<std::uint16_t>(sequences[i] - sequences[i - 1]);
