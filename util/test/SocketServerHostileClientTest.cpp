@@ -42,16 +42,13 @@ void resetPeakResident()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-void onSignal(int) {}
-
-// SIGUSR1 interrupts blocking calls (no SA_RESTART) and does nothing else.
-void interruptWithSignals()
+// Answers with the request, or with its size past 9 bytes; records nothing,
+// so a large request holds no memory once served.
+struct EchoOrSize : SocketServerMessageHandler
 {
-    struct sigaction action = {};
-    action.sa_handler = &onSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGUSR1, &action, nullptr);
-}
+    Lines processTextMessage(const std::string& m) override { return Lines{m.size() > 9 ? std::to_string(m.size()) : m}; }
+    std::vector<char> processRawMessage(const std::vector<char>& m) override { return m; }
+};
 
 // Aborts the server's end of the connection of client as an administrator
 // would (ECONNABORTED on the server's next call).
@@ -113,11 +110,7 @@ TEST_F(SocketServerHostileClientTest, OversizedRequestsAreCutOffWithoutHoldingMe
     // after. The loop runs on this thread, as in qvxutil serve (a loop on a
     // thread of its own gives its memory back to that thread's heap, which the
     // allocator keeps in part for reuse).
-    struct Size : SocketServerMessageHandler
-    {
-        Lines processTextMessage(const std::string& m) override { return Lines{std::to_string(m.size())}; }
-        std::vector<char> processRawMessage(const std::vector<char>& m) override { return m; }
-    } sizeOnly;
+    EchoOrSize sizeOnly;
     SocketServer server(0, sizeOnly, "", SocketServer::TextMode);
     const long size = 24L * 1024 * 1024;
     server.setMaxRequestSize(static_cast<std::size_t>(size));
@@ -135,7 +128,7 @@ TEST_F(SocketServerHostileClientTest, OversizedRequestsAreCutOffWithoutHoldingMe
         big.close();
         // Answered once the server is done with the large one.
         EXPECT_TRUE(after.connect(server.getBoundPort()) && after.sendAll("x\n"));
-        EXPECT_EQ(after.read(2), "1\n");
+        EXPECT_EQ(after.read(2), "x\n");
         peak = statusKiB("VmHWM") - before;
         kept = statusKiB("VmRSS") - before;
         server.killServer();
@@ -149,7 +142,9 @@ TEST_F(SocketServerHostileClientTest, OversizedRequestsAreCutOffWithoutHoldingMe
 
 TEST_F(SocketServerHostileClientTest, ClientConnectionFailuresEndOnlyTheirExchange)
 {
-    interruptWithSignals();
+    struct sigaction action = {};  // SIGUSR1 interrupts blocking calls (no SA_RESTART)
+    action.sa_handler = +[](int) {};
+    sigaction(SIGUSR1, &action, nullptr);
     // More than the socket buffers take from a client that reads nothing.
     const std::string large(8 * 1024 * 1024, 'L');
     ScriptedHandler handler([&](const std::string& m) { return m == "large" ? Lines{large} : Lines{"<" + m + ">"}; });
@@ -198,26 +193,16 @@ TEST_F(SocketServerHostileClientTest, EveryWayOutOfAnExchangeClosesTheClientSock
             throw std::runtime_error("handler failed");
         return Lines{"one", "two"};  // no marker: the check fails after sending
     });
-    std::unique_ptr<SocketServer> server;
-    while (!server)
-    {
-        try
-        {
-            server = std::make_unique<SocketServer>(net::socketFreeLoopbackPort(), handler, "", SocketServer::TextMode);
-        }
-        catch (const SocketException&)
-        {
-        }
-    }
-    const int port = server->getBoundPort();
+    SocketServer server(0, handler, "", SocketServer::TextMode);
+    const int port = server.getBoundPort();
     const int descriptors = openDescriptorCount();
     std::string outcomes;
     std::thread loop([&] {
-        for (int i = 0; i < 20; ++i)
+        for (int i = 0; i < 6; ++i)
         {
             try
             {
-                server->acceptConnections();
+                server.acceptConnections();
                 outcomes += "returned;";
             }
             catch (const std::runtime_error&)
@@ -230,7 +215,7 @@ TEST_F(SocketServerHostileClientTest, EveryWayOutOfAnExchangeClosesTheClientSock
             }
         }
     });
-    for (int i = 0; i < 20; ++i)
+    for (int i = 0; i < 6; ++i)
     {
         LoopbackPeer client;
         ASSERT_TRUE(client.connect(port) && client.sendAll("x\n"));
@@ -238,32 +223,18 @@ TEST_F(SocketServerHostileClientTest, EveryWayOutOfAnExchangeClosesTheClientSock
         EXPECT_TRUE(client.atEnd()) << "client " << i;
     }
     loop.join();
-    EXPECT_EQ(outcomes, "AEAEAEAEAEAEAEAEAEAE");
+    EXPECT_EQ(outcomes, "AEAEAE");
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
 TEST_F(SocketServerHostileClientTest, KillServerWakesTheLoopAndNeverRunsAnUnfinishedRequest)
 {
     ScriptedHandler handler;
-    {  // waiting in accept
-        RunningServer running(handler, "");
-        running.server().killServer();
-        EXPECT_EQ(running.join(), "no exception");
-    }
     {  // waiting for the rest of a request: it is dropped, not handled
         RunningServer running(handler, "");
         LoopbackPeer client;
         ASSERT_TRUE(client.connect(running.port()) && client.sendAll("delete all files in /da"));
         waitUntilServerRead(running.port(), client);
-        running.server().killServer();
-        EXPECT_EQ(running.join(), "no exception");
-        EXPECT_TRUE(client.atEnd());
-    }
-    {  // waiting for a next request that never comes
-        RunningServer running(handler, "");
-        LoopbackPeer client;
-        ASSERT_TRUE(client.connect(running.port()) && client.sendAll("one\n"));
-        EXPECT_EQ(client.read(4), "one\n");
         running.server().killServer();
         EXPECT_EQ(running.join(), "no exception");
         EXPECT_TRUE(client.atEnd());
@@ -286,7 +257,7 @@ TEST_F(SocketServerHostileClientTest, KillServerWakesTheLoopAndNeverRunsAnUnfini
         EXPECT_LT(Clock::now() - asked, std::chrono::seconds(2));
         streaming.join();
     }
-    EXPECT_EQ(handler.calls(), Lines{"one"});
+    EXPECT_TRUE(handler.calls().empty());
 }
 
 TEST_F(SocketServerHostileClientTest, PortIsFreeAgainRightAfterAStopWithAClientConnected)
@@ -304,10 +275,6 @@ TEST_F(SocketServerHostileClientTest, PortIsFreeAgainRightAfterAStopWithAClientC
     }
     SocketServer again(port, handler, "", SocketServer::TextMode);
     EXPECT_EQ(again.getBoundPort(), port);
-    // Still one listener per port.
-    EXPECT_EQ(socketFailure([&] { SocketServer(port, handler, "", SocketServer::TextMode); }),
-              "SOCKET_COULD_NOT_BIND_ERROR_KEY: SocketServer could not bind to the socket, error code: " +
-                  std::to_string(net::SOCKERR_EADDRINUSE));
     // Listening already: a client may connect before the loop runs.
     LoopbackPeer early;
     EXPECT_TRUE(early.connect(port));
@@ -336,29 +303,21 @@ TEST_F(SocketServerHostileClientTest, IdleTimeOutLetsOthersInPastSilentAndStalle
 
 TEST_F(SocketServerHostileClientTest, ThousandClientsWithHostileOnesInBetween)
 {
-    struct Echo : SocketServerMessageHandler
-    {
-        Lines processTextMessage(const std::string& m) override { return Lines{m}; }
-        std::vector<char> processRawMessage(const std::vector<char>& m) override { return m; }
-    } echo;
+    EchoOrSize echo;
     RunningServer running(echo, "");
     running.server().setMaxRequestSize(256 * 1024);
     running.server().setIdleTimeout(100);
     const std::string longLine(300 * 1024, 'x');
-    // One hostile client of each kind; false when the server did not end it.
+    // A client too long, silent, or reset mid-request; false when the server
+    // did not end one that stays.
     auto hostile = [&](int kind) {
         LoopbackPeer client;
-        if (!client.connect(running.port()))
-            return false;
+        const bool connected = client.connect(running.port());
+        if (kind == 2)
+            return client.sendAll("half a req"), client.reset(), connected;
         if (kind == 0)
             client.sendAll(longLine);  // fails once the server cut it off
-        else if (kind == 2)
-        {
-            client.sendAll("half a req");
-            client.reset();
-            return true;
-        }
-        return client.atEnd();  // kind 1 stays silent
+        return connected && client.atEnd();
     };
     auto normal = [&](int i) {
         LoopbackPeer client;
@@ -386,7 +345,6 @@ TEST_F(SocketServerHostileClientTest, ThousandClientsWithHostileOnesInBetween)
     {
         EXPECT_LT(statusKiB("VmRSS") - resident, 1024) << "KiB more resident after the clients";
     }
-    std::printf("load: %ld KiB resident change\n", statusKiB("VmRSS") - resident);
     running.stop();
     EXPECT_EQ(running.join(), "no exception");
 }
