@@ -276,6 +276,7 @@ TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
     w.close();  // never opened: nothing happens
     EXPECT_EQ("_fileStream.is_open() @ util/src/FileWriterUtil.cpp", failedCheckWhere([&] { w.write("x"); }));
     EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln(); }));
+    EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln("x"); }));
     w.open(file, true);  // appending creates a missing file
     w.write("");
     w.write("ab");
