@@ -150,6 +150,7 @@ TEST(FileNameTest, CreateCopyBackupRestoreDeleteAndTheirFailures)
     using Copy = CannotCopyFileDatastoreException;
     using Delete = CannotDeleteFileDatastoreException;
     EXPECT_EQ("DS_CANNOT_CREATE_FILE_ERROR_KEY[" + d + "/no/x]", thrown<Create>([&] { f.createFile(d + "/no/x"); }));
+    EXPECT_EQ("DS_CANNOT_CREATE_FILE_ERROR_KEY[" + d + "]", thrown<Create>([&] { f.createFile(d); }));
     EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + a + "|" + d + "]", thrown<Copy>([&] { f.copyFile(a, d); }));
     EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + a + "|" + d + "/no/b]", thrown<Copy>([&] { f.copyFile(a, d + "/no/b"); }));
     EXPECT_EQ("DS_CANNOT_COPY_FILE_ERROR_KEY[" + a + "|" + a + "]", thrown<Copy>([&] { f.copyFile(a, a); }));
