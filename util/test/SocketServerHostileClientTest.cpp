@@ -196,19 +196,9 @@ TEST_F(SocketServerHostileClientTest, EveryWayOutOfAnExchangeClosesTheClientSock
     std::thread loop([&] {
         for (int i = 0; i < 6; ++i)
         {
-            try
-            {
-                server.acceptConnections();
-                outcomes += "returned;";
-            }
-            catch (const std::runtime_error&)
-            {
-                outcomes += "E";
-            }
-            catch (const AssertException&)
-            {
-                outcomes += "A";
-            }
+            try { server.acceptConnections(); outcomes += "returned;"; }
+            catch (const std::runtime_error&) { outcomes += "E"; }
+            catch (const AssertException&) { outcomes += "A"; }
         }
     });
     for (int i = 0; i < 6; ++i)

@@ -155,19 +155,13 @@ TEST(WindowUtilProcessTest, CreateProcessNormalisesThePathAndReportsHostErrors)
 TEST(WindowUtilProcessTest, CreateProcessAsUserRunsTheProgramAsThatUserAndLeavesTheThreadActingAsIt)
 {
     ASSERT_EQ(0u, ::geteuid()) << "makes a user account: needs root";
-    const std::string user = "qvxproc" + std::to_string(::getpid() % 100000);
-    struct Account
+    struct Account  // removed at the end, made or not
     {
-        explicit Account(const std::string& name) : _name(name)
-        {
-            made = std::system(("useradd -M -s /bin/sh " + name + " && echo '" + name +
-                                ":Pw d9!x' | chpasswd").c_str()) == 0;
-        }
-        ~Account() { std::system(("userdel " + _name + " 2>/dev/null").c_str()); }
-        std::string _name;
-        bool made = false;
-    } account(user);
-    ASSERT_TRUE(account.made);
+        const std::string name;
+        ~Account() { std::system(("userdel " + name + " 2>/dev/null").c_str()); }
+    } account{"qvxproc" + std::to_string(::getpid() % 100000)};
+    const std::string& user = account.name;
+    ASSERT_EQ(0, std::system(("useradd -M -s /bin/sh " + user + " && echo '" + user + ":Pw d9!x' | chpasswd").c_str()));
     const passwd* pw = ::getpwnam(user.c_str());
     ASSERT_NE(nullptr, pw);
     const uid_t uid = pw->pw_uid;
