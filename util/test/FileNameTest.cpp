@@ -160,7 +160,8 @@ TEST(FileNameTest, CreateCopyBackupRestoreDeleteAndTheirFailures)
     EXPECT_EQ("DS_CANNOT_DELETE_FILE_ERROR_KEY[" + d + "]", thrown<Delete>([&] { f.deleteFile(d); }));
 
     // A missing source is first a failed check that names it.
-    EXPECT_EQ("(\"Cannot copy the file \" + fromFile, FileName::fileExists(fromFile)) @ util/src/FileName.cpp", failedCheckWhere([&] { f.copyFile(none, b); }));
+    EXPECT_EQ("(\"Cannot copy the file \" + fromFile, FileName::fileExists(fromFile)) @ util/src/FileName.cpp",
+              failedCheckWhere([&] { f.copyFile(none, b); }));
     EXPECT_EQ("(\"Cannot backup the file \" + filePath, FileName::fileExists(filePath))",
               failedCheck([&] { f.backupFile(none); }));
     qvxtest::NopMode nop;  // when the check returns, the copy itself fails
@@ -279,7 +280,6 @@ TEST(FileWriterUtilTest, WritesExactlyWhatItIsGiven)
     EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln(); }));
     EXPECT_EQ("_fileStream.is_open()", failedCheck([&] { w.writeln("x"); }));
     w.open(file, true);  // appending creates a missing file
-    w.write("");
     w.write("ab");
     w.writeln("c");
     w.writeln();
