@@ -4,7 +4,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
