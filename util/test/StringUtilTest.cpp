@@ -56,15 +56,14 @@ TEST(StringUtilTest, TextToNumberMatchesStreamReading)
         {"1.2.3", 0, 0}, {".", 0, 1}, {"-.", 0, 1}, {"1e5", 0, 0}, {"1-2", 0, 0}, {"5.", 0, 1}};
     for (const auto& [s, integer, numeric] : kinds)
         EXPECT_TRUE(S::isInteger(s) == integer && S::isNumeric(s) == numeric) << '"' << s << '"';
+    // Besides the random texts below: letters, and the 32-bit limits exactly.
     const std::pair<const char*, long> ints[] = {
-        {"42", 42}, {" 42", 0}, {"42 ", 0}, {"-17", -17}, {"+17", 17}, {"12abc", 0}, {"", 0}, {"+", 0},
-        {"-", 0}, {"+-1", 0}, {"0x10", 0}, {"2147483647", INT32_MAX}, {"2147483648", 0},
-        {"-2147483648", INT32_MIN}, {"-2147483649", 0}, {"00000000000000000042", 42}, {"1e3", 0}};
+        {"+17", 17}, {"12abc", 0}, {"0x10", 0}, {"2147483647", INT32_MAX}, {"2147483648", 0},
+        {"-2147483648", INT32_MIN}, {"-2147483649", 0}, {"00000000000000000042", 42}};
     for (const auto& [s, v] : ints)
         EXPECT_EQ(v, S::stringToInt(s)) << '"' << s << '"';
-    const char* doubles[] = {"1", "-1.5", "+2.5", "+-2", ".", "-.", ".5", "5.", "1E-5", "1e", "1e+",
-                             " 1", "1 ", "inf", "nan", "0x1p3", "1e400", "-1e400", "1e-400", "-1e-400",
-                             "2e-324", "4e-324", "1.7976931348623159e308", "-0", "1e5e5", "++1"};
+    const char* doubles[] = {"-1.5", "+2.5", "1e+", "inf", "nan", "0x1p3", "1e400", "-1e400", "1e-400",
+                             "-1e-400", "2e-324", "4e-324", "1.7976931348623159e308", "-0"};
     for (const char* s : doubles)
         EXPECT_TRUE(sameBits(streamRead<double>(s), S::stringToDouble(s))) << '"' << s << '"';
 
@@ -85,9 +84,7 @@ TEST(StringUtilTest, TextToNumberMatchesStreamReading)
 
 TEST(StringUtilTest, DoubleToStringWritesWhatPrintfG16Writes)
 {
-    EXPECT_EQ("0.1", S::doubleToString(0.1));
     EXPECT_EQ("0.3333333333333333", S::doubleToString(1.0 / 3.0));
-    EXPECT_EQ("100", S::doubleToString(100.0));
     EXPECT_EQ("1e+16", S::doubleToString(1e16));
     for (double d : {-0.0, HUGE_VAL, -HUGE_VAL, 0.0 / 0.0, -(0.0 / 0.0), 5e-324})  // rare among random bits
         EXPECT_EQ(printfG16(d), S::doubleToString(d));
@@ -148,8 +145,7 @@ TEST(StringUtilTest, TrimAndSplit)
     EXPECT_EQ((std::list<std::string>{"a", "b"}), S::split("a,b,,;", ",;"));
     EXPECT_EQ("inputStringList.empty() == false @ util/src/StringUtil.cpp",
               failedCheckWhere([] { S::trim(std::list<std::string>()); }));
-    EXPECT_EQ("strings.empty() == false", failedCheck([] { S::split("", ","); }));
-    EXPECT_EQ("strings.empty() == false", failedCheck([] { S::split(",,,", ","); }));
+    EXPECT_EQ("strings.empty() == false", failedCheck([] { S::split(",,,", ","); }));  // as for ""
 }
 
 TEST(StringUtilTest, FormatBreaksAtFirstBlankPastLimit)
