@@ -285,3 +285,51 @@ TEST_F(SocketServerHostileClientTest, IdleTimeOutLetsOthersInPastSilentAndStalle
     // Not the silent one's "hal"; the first "waiting" left before "large".
     EXPECT_EQ(handler.calls(), (Lines{"next", "", "large", "after"}));
 }
+
+TEST_F(SocketServerHostileClientTest, ThousandClientsWithHostileOnesInBetween)
+{
+    EchoOrSize echo;
+    RunningServer running(echo, "");
+    running.server().setMaxRequestSize(256 * 1024);
+    running.server().setIdleTimeout(100);
+    const std::string longLine(300 * 1024, 'x');
+    // A client too long, silent, or reset mid-request; false when the server
+    // did not end one that stays.
+    auto hostile = [&](int kind) {
+        LoopbackPeer client;
+        const bool connected = client.connect(running.port());
+        if (kind == 2)
+            return client.sendAll("half a req"), client.reset(), connected;
+        if (kind == 0)
+            client.sendAll(longLine);  // fails once the server cut it off
+        return connected && client.atEnd();
+    };
+    auto normal = [&](int i) {
+        LoopbackPeer client;
+        const std::string request = "PING " + std::to_string(i) + "\n";
+        return client.connect(running.port()) && client.sendAll(request) && client.read(request.size()) == request;
+    };
+    for (int kind = 0; kind < 3; ++kind)  // warm up: buffers and allocator caches settle
+        ASSERT_TRUE(hostile(kind) && normal(kind));
+    running.waitUntilAccepting();
+    const int descriptors = openDescriptorCount();
+    const long resident = statusKiB("VmRSS");
+    int answered = 0;
+    for (int i = 0; i < 1000; ++i)
+    {
+        if (i % 40 == 20)
+        {
+            EXPECT_TRUE(hostile(i / 40 % 3)) << "hostile client " << i;
+        }
+        answered += normal(i) ? 1 : 0;
+    }
+    EXPECT_EQ(answered, 1000);
+    running.waitUntilAccepting();
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+    if (MEMORY_IS_MEASURABLE)
+    {
+        EXPECT_LT(statusKiB("VmRSS") - resident, 1024) << "KiB more resident after the clients";
+    }
+    running.stop();
+    EXPECT_EQ(running.join(), "no exception");
+}
