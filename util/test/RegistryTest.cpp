@@ -10,11 +10,12 @@
 #include "FailedCheck.h"
 #include "Registry.h"
 #include "RegistryFile.h"
+#include "RegistryValue.h"
 #include "TempDir.h"
 #include "WindowUtil.h"
 
 using namespace qvx::platform;
-using qvxtest::ExceptionMode;
+using qvxtest::registryValueOrCheck;
 using qvxtest::failedCheck;
 using qvxtest::ScopedEnv;
 using qvxtest::TempDir;
@@ -45,21 +46,9 @@ std::string testKeyFile(const std::string& values)
     return utf16File(HEAD + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Torvane\\Test]\r\n" + values + "\r\n");
 }
 
-// What getRegistryValue gives, or "check: <condition> <message>" when a check failed.
 std::string valueOf(const std::string& subKey, const std::string& value)
 {
-    ExceptionMode mode;
-    try
-    {
-        return WindowUtil::getRegistryValue(HKEY_LOCAL_MACHINE, subKey, value);
-    }
-    catch (const AssertException& e)
-    {
-        return "check: " + e.getParameter(0) +
-               (e.getMessage().find("Unsuppported data type on value returned from registy") != std::string::npos
-                    ? " unsupported"
-                    : "");
-    }
+    return registryValueOrCheck(HKEY_LOCAL_MACHINE, subKey, value);
 }
 
 class RegistryTest : public ::testing::Test

@@ -14,13 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "FailedCheck.h"
+#include "RegistryValue.h"
 #include "WindowUtil.h"
 
 using namespace qvxtest;
 
 namespace {
-
-const char* const UNSUPPORTED_TYPE = "Unsuppported data type on value returned from registy";
 
 std::string selfPath()
 {
@@ -99,20 +98,9 @@ struct TestKey
     bool created = false;
 };
 
-// What getRegistryValue gives, or "check: <condition> unsupported" when
-// the unsupported-type check failed.
 std::string valueOf(const std::string& subKey, const std::string& value)
 {
-    ExceptionMode mode;
-    try
-    {
-        return WindowUtil::getRegistryValue(HKEY_CURRENT_USER, subKey, value);
-    }
-    catch (const AssertException& e)
-    {
-        return "check: " + e.getParameter(0) +
-               (e.getMessage().find(UNSUPPORTED_TYPE) != std::string::npos ? " unsupported" : "");
-    }
+    return registryValueOrCheck(HKEY_CURRENT_USER, subKey, value);
 }
 
 bool windowVisible(const std::string& title)
